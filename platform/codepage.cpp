@@ -1,0 +1,149 @@
+#include "platform/codepage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace af {
+namespace {
+
+// Length of a valid UTF-8 sequence at p, or 0 when the bytes there are not one.
+size_t utf8_seq_len(const unsigned char* p, size_t left) {
+  unsigned char c = p[0];
+  if (c < 0x80) return 1;
+  size_t n;
+  unsigned min;
+  unsigned cp;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2, min = 0x80, cp = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3, min = 0x800, cp = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4, min = 0x10000, cp = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (left < n) return 0;
+  for (size_t i = 1; i < n; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (p[i] & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+struct Iconv {
+  iconv_t cd;
+  Iconv(const char* to, const char* from) : cd(iconv_open(to, from)) {}
+  ~Iconv() {
+    if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+  }
+  bool ok() const { return cd != reinterpret_cast<iconv_t>(-1); }
+};
+
+// Converts one run of valid UTF-8 to GBK, replacing what GBK lacks with "?".
+void convert_run(Iconv& cv, const unsigned char* p, size_t n, Text& out) {
+  char* in = reinterpret_cast<char*>(const_cast<unsigned char*>(p));
+  size_t in_left = n;
+  char buf[16384];
+  while (in_left > 0) {
+    char* o = buf;
+    size_t o_left = sizeof buf;
+    size_t r = iconv(cv.cd, &in, &in_left, &o, &o_left);
+    out.append(buf, static_cast<size_t>(o - buf));
+    if (r == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // EILSEQ: a character GBK cannot hold; skip it whole.
+      size_t len = utf8_seq_len(reinterpret_cast<unsigned char*>(in), in_left);
+      if (len == 0) len = 1;
+      out.push_back('?');
+      in += len;
+      in_left -= len;
+      iconv(cv.cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+}
+
+}  // namespace
+
+Text utf8_to_gbk(std::string_view utf8) {
+  Text out;
+  if (utf8.empty()) return out;
+  out.reserve(utf8.size());
+  Iconv cv("GBK", "UTF-8");
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  size_t n = utf8.size();
+  size_t i = 0, run = 0;
+  auto flush = [&](size_t end) {
+    if (end > run) {
+      if (cv.ok()) {
+        convert_run(cv, p + run, end - run, out);
+      } else {
+        for (size_t k = run; k < end; ++k) out.push_back(p[k] < 0x80 ? char(p[k]) : '?');
+      }
+    }
+  };
+  while (i < n) {
+    if (p[i] == 0) break;  // a text ends at its first zero
+    // ASCII runs need no conversion; copy them straight through.
+    if (p[i] < 0x80) {
+      size_t j = i;
+      while (j < n && p[j] < 0x80 && p[j] != 0) ++j;
+      flush(i);
+      out.append(reinterpret_cast<const char*>(p + i), j - i);
+      i = run = j;
+      continue;
+    }
+    size_t len = utf8_seq_len(p + i, n - i);
+    if (len == 0) {
+      flush(i);
+      out.push_back('?');  // U+FFFD has no GBK form
+      ++i;
+      // Skip the continuation bytes of the broken sequence, as one replacement.
+      while (i < n && (p[i] & 0xC0) == 0x80) ++i;
+      run = i;
+      continue;
+    }
+    i += len;
+  }
+  flush(i);
+  size_t z = out.find('\0');
+  if (z != Text::npos) out.resize(z);
+  return out;
+}
+
+Text utf8_to_gbk(const Bytes& bytes) {
+  return utf8_to_gbk(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::string gbk_to_utf8(std::string_view gbk) {
+  std::string out;
+  if (gbk.empty()) return out;
+  out.reserve(gbk.size() + gbk.size() / 2);
+  Iconv cv("UTF-8", "GBK");
+  char* in = const_cast<char*>(gbk.data());
+  size_t in_left = gbk.size();
+  char buf[16384];
+  while (in_left > 0) {
+    char* o = buf;
+    size_t o_left = sizeof buf;
+    size_t r = cv.ok() ? iconv(cv.cd, &in, &in_left, &o, &o_left) : static_cast<size_t>(-1);
+    out.append(buf, static_cast<size_t>(o - buf));
+    if (r != static_cast<size_t>(-1)) continue;
+    if (cv.ok() && errno == E2BIG) continue;
+    // A byte pair GBK does not define, or a dangling lead byte.
+    unsigned char c = static_cast<unsigned char>(*in);
+    size_t skip = (c >= 0x80 && in_left >= 2) ? 2 : 1;
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.append("\xEF\xBF\xBD");
+    }
+    in += skip;
+    in_left -= skip;
+    if (cv.ok()) iconv(cv.cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  return out;
+}
+
+}  // namespace af

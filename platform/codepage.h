@@ -1,0 +1,27 @@
+// Code-page conversions at the program's edges: pages arrive as UTF-8, the core works in
+// GBK, and the window, terminal and file system speak UTF-8 again.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "text/text.h"
+
+namespace af {
+
+// UTF-8 page bytes to GBK text. Invalid UTF-8 and characters GBK cannot hold become "?";
+// the result ends at the first zero byte, as a text must.
+Text utf8_to_gbk(const Bytes& bytes);
+Text utf8_to_gbk(std::string_view utf8);
+
+// GBK text to UTF-8 for display and file names. Invalid sequences become U+FFFD.
+std::string gbk_to_utf8(std::string_view gbk);
+
+}  // namespace af
+
+// A system text written once in UTF-8 source and held as GBK bytes from then on.
+#define GBK(literal)                                             \
+  ([]() -> const ::af::Text& {                                   \
+    static const ::af::Text converted = ::af::utf8_to_gbk(literal); \
+    return converted;                                            \
+  }())

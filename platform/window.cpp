@@ -1,0 +1,134 @@
+#include "platform/window.h"
+
+#include <atomic>
+#include <type_traits>
+#include <cstdio>
+
+#include "platform/codepage.h"
+#include "platform/worker.h"
+
+namespace af {
+namespace {
+
+std::atomic<Window*> installed{nullptr};
+
+// Every operation funnels through here: a paused worker is held before it touches the
+// window, and a cancelled one is turned away, both before and where the op runs.
+template <typename R, typename F>
+R invoke(Window& w, F&& f) {
+  WorkerToken* token = current_token();
+  if (token) {
+    checkpoint();
+    if (token->cancelled()) return R{};
+  }
+  R result{};
+  w.run([&] {
+    if (token && token->cancelled()) return;
+    if constexpr (std::is_void_v<R>) {
+      f();
+    } else {
+      result = f();
+    }
+  });
+  return result;
+}
+
+struct Unit {};
+template <typename F>
+void invoke_void(Window& w, F&& f) {
+  invoke<Unit>(w, [&] {
+    f();
+    return Unit{};
+  });
+}
+
+}  // namespace
+
+Text Window::text(std::string_view c) {
+  return invoke<Text>(*this, [&] { return do_text(c); });
+}
+void Window::set_text(std::string_view c, const Text& t) {
+  invoke_void(*this, [&] { do_set_text(c, t); });
+}
+bool Window::visible(std::string_view c) {
+  return invoke<bool>(*this, [&] { return do_visible(c); });
+}
+void Window::set_visible(std::string_view c, bool v) {
+  invoke_void(*this, [&] { do_set_visible(c, v); });
+}
+bool Window::checked(std::string_view c) {
+  return invoke<bool>(*this, [&] { return do_checked(c); });
+}
+void Window::set_checked(std::string_view c, bool v) {
+  invoke_void(*this, [&] { do_set_checked(c, v); });
+}
+int Window::progress_maximum(std::string_view b) {
+  return invoke<int>(*this, [&] { return do_progress(b, true); });
+}
+int Window::progress_position(std::string_view b) {
+  return invoke<int>(*this, [&] { return do_progress(b, false); });
+}
+void Window::set_progress_maximum(std::string_view b, int v) {
+  invoke_void(*this, [&] { do_set_progress(b, true, v); });
+}
+void Window::set_progress_position(std::string_view b, int v) {
+  invoke_void(*this, [&] { do_set_progress(b, false, v); });
+}
+int Window::row_count(std::string_view l) {
+  return invoke<int>(*this, [&] { return do_row_count(l); });
+}
+int Window::append_row(std::string_view l) {
+  WorkerToken* token = current_token();
+  if (token && token->cancelled()) return -1;
+  int row = -1;
+  invoke_void(*this, [&] { row = do_append_row(l); });
+  return row;
+}
+void Window::clear_rows(std::string_view l) {
+  invoke_void(*this, [&] { do_clear_rows(l); });
+}
+Text Window::cell(std::string_view l, int r, int c) {
+  return invoke<Text>(*this, [&] { return do_cell(l, r, c); });
+}
+void Window::set_cell(std::string_view l, int r, int c, const Text& t) {
+  invoke_void(*this, [&] { do_set_cell(l, r, c, t); });
+}
+bool Window::row_checked(std::string_view l, int r) {
+  return invoke<bool>(*this, [&] { return do_row_checked(l, r); });
+}
+void Window::set_row_checked(std::string_view l, int r, bool v) {
+  invoke_void(*this, [&] { do_set_row_checked(l, r, v); });
+}
+void Window::set_row_picture(std::string_view l, int r, int p) {
+  invoke_void(*this, [&] { do_set_row_picture(l, r, p); });
+}
+void Window::set_column_width(std::string_view l, int c, int w) {
+  invoke_void(*this, [&] { do_set_column_width(l, c, w); });
+}
+void Window::set_picture_list(std::string_view l, std::shared_ptr<const PictureList> p) {
+  invoke_void(*this, [&] { do_set_picture_list(l, p); });
+}
+void Window::append_log(std::string_view b, const Text& t) {
+  invoke_void(*this, [&] { do_append_log(b, t); });
+}
+void Window::set_focus(std::string_view c) {
+  invoke_void(*this, [&] { do_set_focus(c); });
+}
+int Window::message_box(const Text& m, int buttons, const Text& caption) {
+  return invoke<int>(*this, [&] { return do_message_box(m, buttons, caption); });
+}
+void Window::process_pending() {
+  if (on_window_thread()) do_process_pending();
+}
+
+Window* current_window() { return installed.load(std::memory_order_acquire); }
+void set_current_window(Window* window) { installed.store(window, std::memory_order_release); }
+
+int message_box(const Text& message, int buttons, const Text& caption) {
+  const Text& cap = caption.empty() ? GBK("信息：") : caption;
+  if (Window* w = current_window()) return w->message_box(message, buttons, cap);
+  std::fprintf(stderr, "%s %s\n", gbk_to_utf8(cap).c_str(), gbk_to_utf8(message).c_str());
+  return 0;
+}
+
+}  // namespace af

@@ -1,0 +1,91 @@
+// The window's operations, addressed by the controls' object names. The core talks to the
+// window only through this interface; the Qt window and the headless window implement it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "text/text.h"
+
+namespace af {
+
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> argb;  // row-major, 0xAARRGGBB
+};
+using PictureList = std::vector<Picture>;
+
+class Window {
+ public:
+  virtual ~Window() = default;
+
+  Text text(std::string_view control);  // edit box content or label caption
+  void set_text(std::string_view control, const Text& text);
+  bool visible(std::string_view control);
+  void set_visible(std::string_view control, bool visible);
+  bool checked(std::string_view control);
+  void set_checked(std::string_view control, bool checked);
+  int progress_maximum(std::string_view bar);
+  int progress_position(std::string_view bar);
+  void set_progress_maximum(std::string_view bar, int maximum);
+  void set_progress_position(std::string_view bar, int position);
+  int row_count(std::string_view list);
+  int append_row(std::string_view list);
+  void clear_rows(std::string_view list);
+  Text cell(std::string_view list, int row, int column);
+  void set_cell(std::string_view list, int row, int column, const Text& text);
+  bool row_checked(std::string_view list, int row);
+  void set_row_checked(std::string_view list, int row, bool checked);
+  void set_row_picture(std::string_view list, int row, int picture);
+  void set_column_width(std::string_view list, int column, int width);
+  void set_picture_list(std::string_view list, std::shared_ptr<const PictureList> pictures);
+  // Puts the caret at the end, scrolls there and inserts `text`; nothing is added to it.
+  void append_log(std::string_view box, const Text& text);
+  void set_focus(std::string_view control);
+  int message_box(const Text& message, int buttons, const Text& caption);
+  // Handles what is queued for the window thread; does nothing on other threads.
+  void process_pending();
+
+  // Runs `op` where the window's state lives, waiting for it. Operations of a cancelled
+  // worker are dropped there, so a worker that has been stopped changes nothing after.
+  virtual void run(const std::function<void()>& op) = 0;
+  virtual bool on_window_thread() const = 0;
+
+ protected:
+  struct Ops;
+  virtual Text do_text(std::string_view control) = 0;
+  virtual void do_set_text(std::string_view control, const Text& text) = 0;
+  virtual bool do_visible(std::string_view control) = 0;
+  virtual void do_set_visible(std::string_view control, bool visible) = 0;
+  virtual bool do_checked(std::string_view control) = 0;
+  virtual void do_set_checked(std::string_view control, bool checked) = 0;
+  virtual int do_progress(std::string_view bar, bool maximum) = 0;
+  virtual void do_set_progress(std::string_view bar, bool maximum, int value) = 0;
+  virtual int do_row_count(std::string_view list) = 0;
+  virtual int do_append_row(std::string_view list) = 0;
+  virtual void do_clear_rows(std::string_view list) = 0;
+  virtual Text do_cell(std::string_view list, int row, int column) = 0;
+  virtual void do_set_cell(std::string_view list, int row, int column, const Text& text) = 0;
+  virtual bool do_row_checked(std::string_view list, int row) = 0;
+  virtual void do_set_row_checked(std::string_view list, int row, bool checked) = 0;
+  virtual void do_set_row_picture(std::string_view list, int row, int picture) = 0;
+  virtual void do_set_column_width(std::string_view list, int column, int width) = 0;
+  virtual void do_set_picture_list(std::string_view list,
+                                   std::shared_ptr<const PictureList> pictures) = 0;
+  virtual void do_append_log(std::string_view box, const Text& text) = 0;
+  virtual void do_set_focus(std::string_view control) = 0;
+  virtual int do_message_box(const Text& message, int buttons, const Text& caption) = 0;
+  virtual void do_process_pending() {}
+};
+
+// The window of this process; null until one is installed.
+Window* current_window();
+void set_current_window(Window* window);
+
+// Message box with the default caption "信息：" when `caption` is empty.
+int message_box(const Text& message, int buttons = 0, const Text& caption = {});
+
+}  // namespace af

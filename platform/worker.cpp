@@ -1,0 +1,125 @@
+#include "platform/worker.h"
+
+#include <chrono>
+#include <vector>
+
+#include "platform/window.h"
+
+namespace af {
+namespace {
+
+thread_local WorkerToken* this_thread_token = nullptr;
+
+std::mutex registry_mutex;
+std::vector<WorkerHandle>& registry() {
+  static std::vector<WorkerHandle> all;
+  return all;
+}
+
+}  // namespace
+
+void WorkerToken::cancel() {
+  {
+    std::lock_guard lock(m_);
+    cancelled_.store(true, std::memory_order_release);
+  }
+  cv_.notify_all();
+}
+
+void WorkerToken::pause() {
+  std::lock_guard lock(m_);
+  paused_ = true;
+}
+
+void WorkerToken::resume() {
+  {
+    std::lock_guard lock(m_);
+    paused_ = false;
+  }
+  cv_.notify_all();
+}
+
+bool WorkerToken::paused() const {
+  std::lock_guard lock(m_);
+  return paused_;
+}
+
+void WorkerToken::wait_while_paused() {
+  std::unique_lock lock(m_);
+  cv_.wait(lock, [&] { return !paused_ || cancelled(); });
+}
+
+void WorkerToken::sleep_for(int ms) {
+  std::unique_lock lock(m_);
+  cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return cancelled(); });
+}
+
+WorkerToken* current_token() { return this_thread_token; }
+
+bool current_cancelled() { return this_thread_token && this_thread_token->cancelled(); }
+
+void checkpoint() {
+  if (this_thread_token) this_thread_token->wait_while_paused();
+}
+
+WorkerHandle start_worker(std::function<void()> routine) {
+  auto worker = std::make_shared<Worker>();
+  try {
+    worker->thread = std::thread([w = worker.get(), token = worker->token, r = std::move(routine)] {
+      this_thread_token = token.get();
+      r();
+      this_thread_token = nullptr;
+      w->finished.store(true, std::memory_order_release);
+    });
+  } catch (const std::system_error&) {
+    return {};
+  }
+  std::lock_guard lock(registry_mutex);
+  registry().push_back(worker);
+  return worker;
+}
+
+void kill_worker(const WorkerHandle& worker) {
+  if (!worker) return;
+  // Cancelling inside the window's serialisation means no operation of the worker can be
+  // half-way through when this returns.
+  if (Window* w = current_window()) {
+    w->run([&] { worker->token->cancel(); });
+  } else {
+    worker->token->cancel();
+  }
+}
+
+void pause_worker(const WorkerHandle& worker) {
+  if (worker) worker->token->pause();
+}
+
+void resume_worker(const WorkerHandle& worker) {
+  if (worker) worker->token->resume();
+}
+
+void stop_all_workers(int ms) {
+  std::vector<WorkerHandle> all;
+  {
+    std::lock_guard lock(registry_mutex);
+    all = registry();
+  }
+  for (auto& w : all) w->token->cancel();
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  for (auto& w : all) {
+    while (!w->finished.load(std::memory_order_acquire) &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (w->thread.joinable()) {
+      if (w->finished.load(std::memory_order_acquire)) {
+        w->thread.join();
+      } else {
+        w->thread.detach();
+      }
+    }
+  }
+  std::lock_guard lock(registry_mutex);
+  registry().clear();
+}
+
+}  // namespace af
