@@ -1,0 +1,37 @@
+// The two synchronous request routines and the plain cover read. Every failure ends in an
+// empty (or, where the routine says so, partial) body; nothing raises or reports.
+#pragma once
+
+#include <optional>
+
+#include "http/transport.h"
+#include "text/text.h"
+
+namespace af {
+
+// Parameters the routine fills are the caller's variables; null means left out.
+Bytes http_fetch(std::string_view url, int method = 0, std::string_view post_text = {},
+                 Text* cookies = nullptr, Text* new_cookies = nullptr, Text* headers = nullptr,
+                 Text* response_headers = nullptr, int* status = nullptr,
+                 bool no_redirect = false, const Bytes& post_bytes = {},
+                 std::string_view proxy = {}, int timeout = 0, std::string_view proxy_user = {},
+                 std::string_view proxy_password = {},
+                 std::optional<int> proxy_auth_flag = std::nullopt,
+                 RequestContext* request_object = nullptr);
+
+// `cookies` present (even empty) turns the process's own cookie store off for the call
+// and merges the response's cookies into it.
+Bytes inet_fetch(std::string_view url, int method = 0, std::string_view post_text = {},
+                 Text* cookies = nullptr, Text* new_cookies = nullptr, Text* headers = nullptr,
+                 Text* response_headers = nullptr, bool no_redirect = false,
+                 Bytes* post_bytes = nullptr, std::string_view proxy = {});
+
+// One plain GET of a whole address through the process's cover session; a transfer that
+// breaks off gives the part that arrived.
+Bytes read_url(std::string_view url);
+
+// Whether the last http_fetch of this thread ended in a transport failure (no answer, a
+// stall, a cut-off body), as opposed to an answer of any status.
+bool last_fetch_failed();
+
+}  // namespace af

@@ -1,0 +1,39 @@
+#include "tests/support/test_server.h"
+
+#include <chrono>
+
+namespace af::test {
+
+TestServer::TestServer() {
+  server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
+    std::lock_guard lock(m_);
+    log_.push_back({req.method, req.path, req.body, req.headers});
+  });
+  server_.set_keep_alive_max_count(1000);
+  server_.set_keep_alive_timeout(1);
+}
+
+void TestServer::start() {
+  port_ = server_.bind_to_any_port("127.0.0.1");
+  thread_ = std::thread([this] { server_.listen_after_bind(); });
+  while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+TestServer::~TestServer() {
+  server_.stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+std::vector<RecordedRequest> TestServer::requests() {
+  std::lock_guard lock(m_);
+  return log_;
+}
+
+size_t TestServer::count(const std::string& path) {
+  std::lock_guard lock(m_);
+  size_t n = 0;
+  for (auto& r : log_) n += r.path == path;
+  return n;
+}
+
+}  // namespace af::test
