@@ -1,6 +1,3 @@
-#include <cstdio>
-#include <cstring>
-int main(int argc, char** argv) {
-  if (argc > 1 && std::strcmp(argv[1], "--version") == 0) std::puts("20151130");
-  return 0;
-}
+#include "app/cli.h"
+
+int main(int argc, char** argv) { return af::run_cli(argc, argv); }

@@ -16,7 +16,8 @@ struct Picture {
   int width = 0, height = 0;
   std::vector<std::uint32_t> argb;  // row-major, 0xAARRGGBB
 };
-using PictureList = std::vector<Picture>;
+// Pictures are shared, not copied, when a grown list is handed to the window again.
+using PictureList = std::vector<std::shared_ptr<const Picture>>;
 
 class Window {
  public:

@@ -1,0 +1,108 @@
+#include "albums/album_list.h"
+
+#include "albums/regex_object.h"
+#include "albums/state.h"
+#include "http/fetch.h"
+#include "http/headers.h"
+#include "platform/codepage.h"
+#include "platform/controls.h"
+#include "platform/delay.h"
+#include "platform/picture.h"
+#include "platform/window.h"
+#include "platform/worker.h"
+
+namespace af {
+
+bool declares_utf8(std::string_view response_headers, const Bytes& body) {
+  auto utf8_charset = [](std::string_view s) {
+    Text t = to_lower(s);
+    return find_text(t, "charset=utf-8") != -1 || find_text(t, "charset=\"utf-8") != -1 ||
+           find_text(t, "charset='utf-8") != -1;
+  };
+  for (const Text& line : split_text(response_headers, std::string_view("\r\n"))) {
+    if (to_lower(header_name(line)) == "content-type") return utf8_charset(line);
+  }
+  std::string_view head(reinterpret_cast<const char*>(body.data()),
+                        std::min<size_t>(body.size(), 4096));
+  return utf8_charset(head);
+}
+
+void load_album_list() {
+  Window* w = current_window();
+  if (!w) return;
+  namespace c = ctl;
+  RegexObject re;
+  w->set_visible(c::画板1, true);
+  w->set_text(c::标签_动态, GBK("群相册获取中，耐心等待..."));
+  w->clear_rows(c::超级列表框1);
+  auto cover_list = std::make_shared<PictureList>();
+  for (int col : {5, 7, 4, 6}) w->set_column_width(c::超级列表框1, col, 0);
+
+  Text url = "http://" + album_owner() + "." + Text(community_host) + "/";
+  Text headers =
+      "User-Agent: Mozilla/5.0 (Windows NT 5.1) AppleWebKit/537.36 (KHTML, like Gecko) "
+      "Chrome/31.0.1650.64 Safari/537.36\r\n";
+  Text response_headers;
+  Bytes body = inet_fetch(url, 0, {}, nullptr, nullptr, &headers, &response_headers);
+  pump_delay(1000);
+  if (current_cancelled()) return;
+  // A page that declares UTF-8 is converted, so titles reach the list in GBK.
+  Text page = declares_utf8(response_headers, body) ? utf8_to_gbk(body) : to_text(body);
+  bool searched = re.search(album_pattern, page);
+  if (body.empty()) {
+    note_failures(1);
+    w->append_log(c::编辑框_操作记录, GBK("主页获取失败：") + url + "\r\n");
+  } else if (!searched) {
+    note_failures(1);
+    w->append_log(c::编辑框_操作记录, GBK("主页无法解析：") + url + "\r\n");
+  }
+  int n = re.match_count();
+  w->set_progress_position(c::进度条1, 0);
+
+  for (int i = 1; i <= n; ++i) {
+    if (current_cancelled()) return;
+    Text link = re.submatch_text(i, 3);
+    Text name = re.submatch_text(i, 5);
+    Text picture = re.submatch_text(i, 1);
+    Text cover = "http://" + Text(thumbnail_host) + "/?imgurl=" + picture + "_100x100x1x95.jpg";
+    w->append_log(c::编辑框_操作记录, GBK("获取相册：") + name);
+    w->set_progress_maximum(c::进度条1, n);
+    int pos = w->progress_position(c::进度条1) + 1;
+    w->set_progress_position(c::进度条1, pos);
+    int max = w->progress_maximum(c::进度条1);
+    w->set_text(c::标签_进度条比例,
+                to_text(max > 0 ? static_cast<int>(static_cast<long long>(pos) * 100 / max) : 0) +
+                    "%");
+    bool with_covers = w->checked(c::选择框_有封面);
+    int index = -1;
+    if (with_covers) {
+      w->set_column_width(c::超级列表框1, c::col_相册名称, 350);
+      w->set_column_width(c::超级列表框1, c::col_封面, 100);
+      Bytes bytes = read_url(cover);
+      auto pic = std::make_shared<Picture>();
+      if (decode_picture(bytes, 100, 100, *pic)) {
+        cover_list->push_back(pic);
+        index = static_cast<int>(cover_list->size()) - 1;
+      }
+      w->set_picture_list(c::超级列表框1, std::make_shared<const PictureList>(*cover_list));
+    } else {
+      w->set_column_width(c::超级列表框1, c::col_相册名称, 540);
+      w->set_column_width(c::超级列表框1, c::col_封面, 0);
+    }
+    int row = w->append_row(c::超级列表框1);
+    if (row < 0) return;
+    w->set_cell(c::超级列表框1, row, c::col_序号, to_text(row + 1));
+    w->set_cell(c::超级列表框1, row, c::col_相册名称, name);
+    if (with_covers) w->set_row_picture(c::超级列表框1, row, index);
+    w->set_cell(c::超级列表框1, row, c::col_相册ID, link);
+    w->set_row_checked(c::超级列表框1, row, true);
+    process_pending_messages();
+  }
+
+  w->set_visible(c::画板1, false);
+  int rows = w->row_count(c::超级列表框1);
+  w->set_text(c::标签_动态, GBK("相册获取完毕，共计：") + to_text(rows) + GBK("个。"));
+  w->append_log(c::编辑框_操作记录, GBK("-----获取完毕,共计") + to_text(rows) + GBK("个\r\n\r\n"));
+}
+
+}  // namespace af

@@ -1,0 +1,59 @@
+#include "albums/classify.h"
+
+#include "albums/album_list.h"
+#include "albums/state.h"
+#include "download/album.h"
+#include "http/fetch.h"
+#include "platform/codepage.h"
+#include "platform/controls.h"
+#include "platform/delay.h"
+#include "platform/window.h"
+
+namespace af {
+
+AddressKind classify_address() {
+  Window* w = current_window();
+  if (!w) return AddressKind::empty;
+  namespace c = ctl;
+  Text input = w->text(c::编辑框_号码);
+  if (input.empty()) {
+    message_box(GBK("您输入的内容为空"));
+    w->set_focus(c::编辑框_号码);
+    return AddressKind::empty;
+  }
+  if (WorkerHandle previous = list_worker()) kill_worker(previous);
+
+  Text entered = trim_spaces(input);
+  if (find_text(entered, "http://") == -1) entered = "http://" + entered;
+  set_entered_address(entered);
+  w->set_text(c::标签_动态, GBK("温馨提示：正在获取相册列表..."));
+  w->append_log(c::编辑框_操作记录, GBK("正努力获取相册列表，耐心等待哈！\r\n\r\n"));
+
+  const Text host(community_host);
+  AddressKind kind = AddressKind::unrecognised;
+  if (find_text(entered, "." + host) != -1) {
+    kind = AddressKind::member;
+    set_album_owner(text_between(entered, "http://", "." + host));
+    set_list_worker(start_worker(load_album_list));
+  } else if (find_text(entered, host + "/group/") != -1) {
+    kind = AddressKind::group;
+    Text id = text_between(entered, host + "/group/", "/");
+    if (id.empty()) id = replace_text(entered, "http://" + host + "/group/", "");
+    set_album_owner(id);
+  } else if (find_text(entered, host + "/") != -1 && find_text(entered, ".html") != -1) {
+    kind = AddressKind::album;
+    set_album_owner(text_between(entered, host + "/", "/pp"));
+    // The title is read after the same conversion the album download gives the page.
+    Text page = utf8_to_gbk(http_fetch(entered, 0));
+    Text title = text_between(page, "<title>", "</title>");
+    w->set_text(c::标签_动态, GBK("单个作品，直接下载"));
+    download_album(entered, title);
+  } else {
+    message_box(GBK("你输入的格式不正确"));
+  }
+  process_pending_messages();
+  w->set_visible(c::画板1, false);
+  return kind;
+}
+
+}  // namespace af

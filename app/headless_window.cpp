@@ -1,0 +1,140 @@
+#include "app/headless_window.h"
+
+#include "platform/codepage.h"
+#include "platform/controls.h"
+
+namespace af {
+
+HeadlessWindow::HeadlessWindow() {
+  // The initial state of the form: labels with their captions, the pause and continue
+  // buttons hidden, the drawing board hidden.
+  at(ctl::标签2).text = GBK("主页：");
+  at(ctl::按钮_获取相册封面).text = GBK("1:获取相册");
+  at(ctl::按钮_下载选中).text = GBK("2：下载选中");
+  at(ctl::按钮_继续下载).text = GBK("继续下载");
+  at(ctl::按钮_继续下载).visible = false;
+  at(ctl::按钮_暂停线程).text = GBK("暂停下载");
+  at(ctl::按钮_暂停线程).visible = false;
+  at(ctl::标签_保存路径).text = GBK("保存位置：");
+  at(ctl::按钮_选择位置).text = GBK("设置");
+  at(ctl::按钮_打开目录).text = GBK("打开目录");
+  at(ctl::选择框_全选).text = GBK("全选");
+  at(ctl::选择框_反选).text = GBK("反选");
+  at(ctl::选择框_有封面).text = GBK("有图(低配电脑不要选，会变慢)");
+  at(ctl::画板1).visible = false;
+  at(ctl::标签3).text = GBK("执行操作日志：");
+  at(ctl::标签_进度).text = GBK("下载进度：");
+  at(ctl::标签8).text = GBK("版本：v20151130");
+  at(ctl::标签_banben).text = "20151130";
+  at(ctl::按钮_checknew).text = GBK("检测程序是否有更新");
+  Control& list = at(ctl::超级列表框1);
+  const int widths[] = {60, 60, 120, 100, 0, 0, 0, 0};
+  for (int i = 0; i < 8; ++i) list.widths[i] = widths[i];
+}
+
+void HeadlessWindow::run(const std::function<void()>& op) {
+  std::lock_guard lock(m_);
+  op();
+}
+
+HeadlessWindow::Control& HeadlessWindow::at(std::string_view name) {
+  auto it = controls_.find(name);
+  if (it == controls_.end()) it = controls_.emplace(std::string(name), Control{}).first;
+  return it->second;
+}
+
+HeadlessWindow::Row* HeadlessWindow::row(std::string_view list, int r) {
+  Control& c = at(list);
+  if (r < 0 || static_cast<size_t>(r) >= c.rows.size()) return nullptr;
+  return &c.rows[static_cast<size_t>(r)];
+}
+
+HeadlessWindow::Control HeadlessWindow::control(std::string_view name) {
+  std::lock_guard lock(m_);
+  return at(name);
+}
+
+std::vector<Text> HeadlessWindow::messages() {
+  std::lock_guard lock(m_);
+  return messages_;
+}
+
+Text HeadlessWindow::log() { return control(ctl::编辑框_操作记录).text; }
+
+Text HeadlessWindow::do_text(std::string_view c) { return at(c).text; }
+void HeadlessWindow::do_set_text(std::string_view c, const Text& t) { at(c).text = t; }
+bool HeadlessWindow::do_visible(std::string_view c) { return at(c).visible; }
+void HeadlessWindow::do_set_visible(std::string_view c, bool v) { at(c).visible = v; }
+bool HeadlessWindow::do_checked(std::string_view c) { return at(c).checked; }
+void HeadlessWindow::do_set_checked(std::string_view c, bool v) { at(c).checked = v; }
+
+int HeadlessWindow::do_progress(std::string_view b, bool maximum) {
+  Control& c = at(b);
+  return maximum ? c.maximum : c.position;
+}
+
+void HeadlessWindow::do_set_progress(std::string_view b, bool maximum, int value) {
+  // A bar keeps its position within 0 and its maximum.
+  Control& c = at(b);
+  if (maximum) {
+    c.maximum = std::max(0, value);
+    c.position = std::min(c.position, c.maximum);
+  } else {
+    c.position = std::clamp(value, 0, c.maximum);
+  }
+}
+
+int HeadlessWindow::do_row_count(std::string_view l) { return static_cast<int>(at(l).rows.size()); }
+
+int HeadlessWindow::do_append_row(std::string_view l) {
+  Control& c = at(l);
+  c.rows.emplace_back();
+  return static_cast<int>(c.rows.size()) - 1;
+}
+
+void HeadlessWindow::do_clear_rows(std::string_view l) { at(l).rows.clear(); }
+
+Text HeadlessWindow::do_cell(std::string_view l, int r, int c) {
+  Row* p = row(l, r);
+  if (!p) return {};
+  auto it = p->cells.find(c);
+  return it == p->cells.end() ? Text() : it->second;
+}
+
+void HeadlessWindow::do_set_cell(std::string_view l, int r, int c, const Text& t) {
+  if (Row* p = row(l, r)) p->cells[c] = t;
+}
+
+bool HeadlessWindow::do_row_checked(std::string_view l, int r) {
+  Row* p = row(l, r);
+  return p && p->checked;
+}
+
+void HeadlessWindow::do_set_row_checked(std::string_view l, int r, bool v) {
+  if (Row* p = row(l, r)) p->checked = v;
+}
+
+void HeadlessWindow::do_set_row_picture(std::string_view l, int r, int pic) {
+  if (Row* p = row(l, r)) p->picture = pic;
+}
+
+void HeadlessWindow::do_set_column_width(std::string_view l, int c, int w) { at(l).widths[c] = w; }
+
+void HeadlessWindow::do_set_picture_list(std::string_view l,
+                                         std::shared_ptr<const PictureList> p) {
+  at(l).pictures = std::move(p);
+}
+
+void HeadlessWindow::do_append_log(std::string_view b, const Text& t) {
+  at(b).text += t;
+  if (on_log) on_log(t);
+}
+
+void HeadlessWindow::do_set_focus(std::string_view c) { focus_ = std::string(c); }
+
+int HeadlessWindow::do_message_box(const Text& m, int, const Text& caption) {
+  messages_.push_back(m);
+  return on_message ? on_message(m, caption) : 0;
+}
+
+}  // namespace af

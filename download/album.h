@@ -1,0 +1,20 @@
+#pragma once
+
+#include "text/text.h"
+
+namespace af {
+
+struct AlbumOutcome {
+  int pictures = 0;  // found on the page
+  int saved = 0;
+  int failed = 0;
+  bool page_failed = false;  // the page could not be fetched or read
+};
+
+// Downloads every picture of one album page into its folder under the save location.
+AlbumOutcome download_album(std::string_view page_address, std::string_view title);
+
+// Whether fetched bytes are an HTML page rather than a picture.
+bool looks_like_html(const Bytes& body, std::string_view response_headers);
+
+}  // namespace af

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "albums/classify.h"
+#include "albums/state.h"
+#include "platform/controls.h"
+#include "tests/support/gbk.h"
+#include "tests/support/road.h"
+
+using namespace af;
+using af::test::G;
+using af::test::Road;
+using af::test::U;
+namespace c = af::ctl;
+
+TEST(Classify, EmptyInputOnlyComplains) {
+  Road r;
+  r.window.set_text(c::编辑框_号码, "");
+  EXPECT_EQ(classify_address(), AddressKind::empty);
+  ASSERT_EQ(r.window.messages().size(), 1u);
+  EXPECT_EQ(U(r.window.messages()[0]), "您输入的内容为空");
+  EXPECT_EQ(r.window.log(), "");
+  EXPECT_EQ(r.window.control(c::标签_动态).text, "");
+}
+
+TEST(Classify, TableOrderOwnersAndMessages) {
+  Road r;
+  r.site.set_album_page("http://pp.163.com/zz/pp/1.html", "<title>t</title>");
+  r.start();
+  set_album_owner("before");
+  r.window.set_text(c::编辑框_号码, "   ");
+  EXPECT_EQ(classify_address(), AddressKind::unrecognised);
+  EXPECT_EQ(entered_address(), "http://");
+  EXPECT_EQ(album_owner(), "before");
+  EXPECT_EQ(U(r.window.messages().back()), "你输入的格式不正确");
+  EXPECT_EQ(U(r.window.control(c::标签_动态).text), "温馨提示：正在获取相册列表...");
+
+  r.window.set_text(c::编辑框_号码, "http://pp.163.com/group/42");
+  EXPECT_EQ(classify_address(), AddressKind::group);
+  EXPECT_EQ(album_owner(), "42");
+  r.window.set_text(c::编辑框_号码, "pp.163.com/group/43/x");
+  EXPECT_EQ(classify_address(), AddressKind::group);
+  EXPECT_EQ(album_owner(), "43");
+
+  r.window.set_text(c::编辑框_号码, "HTTP://a.b.pp.163.com");
+  EXPECT_EQ(classify_address(), AddressKind::member);
+  EXPECT_EQ(entered_address(), "http://HTTP://a.b.pp.163.com");
+  r.wait_list();
+
+  r.window.set_text(c::编辑框_号码, "http://pp.163.com/nohtml/");
+  EXPECT_EQ(classify_address(), AddressKind::unrecognised);
+
+  r.window.set_text(c::编辑框_号码, " http://pp.163.com/zz/pp/1.html ");
+  EXPECT_EQ(classify_address(), AddressKind::album);
+  EXPECT_EQ(album_owner(), "zz");
+  EXPECT_EQ(U(r.window.control(c::标签_动态).text), "网易摄影图片比较大，下载相对慢，耐心等待哈...");
+}
+
+TEST(Classify, SecondListingStopsTheFirstBeforeAddingRows) {
+  Road r;
+  auto& slow = r.site.add_member("slow");
+  for (int i = 0; i < 40; ++i) r.site.add_album(slow, "s" + std::to_string(i), 1);
+  auto& quick = r.site.add_member("quick");
+  r.site.add_album(quick, "q", 1);
+  r.start();
+  r.window.set_checked(c::选择框_有封面, true);  // covers make the first listing slow
+  r.window.set_text(c::编辑框_号码, "slow.pp.163.com");
+  classify_address();
+  WorkerHandle first = list_worker();
+  while (r.window.control(c::超级列表框1).rows.size() < 2)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  r.window.set_checked(c::选择框_有封面, false);
+  r.classify("quick.pp.163.com");
+  while (!first->finished) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  auto list = r.window.control(c::超级列表框1);
+  ASSERT_EQ(list.rows.size(), 1u);
+  EXPECT_EQ(list.rows[0].cells[c::col_相册名称], "q");
+}

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include "download/names.h"
+#include "platform/codepage.h"
+#include "tests/support/gbk.h"
+
+using namespace af;
+using af::test::G;
+using af::test::U;
+
+TEST(CleanTitle, RemovesTheListedCharactersOnly) {
+  EXPECT_EQ(U(clean_title(G("旅行: 2015/081"))), "旅行2015081");
+  EXPECT_EQ(U(clean_title(G("a：b、c？d。e（f）g·h！i，j.k l*m|n<o>p?q\\r"))), "abcdefghijklmnopqr");
+  EXPECT_EQ(clean_title(G("　x")), G("　x"));  // the full-width space stays
+  EXPECT_EQ(clean_title("\xD5\x5C"), "\xD5\x5C");  // a trail byte is never removed
+}
+
+TEST(SafeName, NothingThatLeavesTheFolder) {
+  EXPECT_EQ(safe_name("../../etc"), ".etc");
+  EXPECT_EQ(safe_name(".."), "");
+  EXPECT_EQ(safe_name("a/b\\c\x01" "d"), "abcd");
+  EXPECT_EQ(safe_name("12345"), "12345");
+  EXPECT_EQ(picture_file_name(3, "77"), "377.jpg");
+  EXPECT_EQ(picture_file_name(1, "../x"), "1.x.jpg");
+}
+
+TEST(SafeName, LongNamesShortenedAtACharacterBoundary) {
+  Text longname;
+  for (int i = 0; i < 200; ++i) longname += G("图");
+  Text s = safe_name(longname);
+  EXPECT_LE(gbk_to_utf8(s).size(), 255u);
+  EXPECT_EQ(gbk_to_utf8(s).size(), 255u);  // 85 characters of 3 bytes
+  EXPECT_EQ(s.size() % 2, 0u);
+  Text pic = picture_file_name(12, longname);
+  EXPECT_LE(gbk_to_utf8(pic).size(), 255u);
+  EXPECT_EQ(pic.substr(pic.size() - 4), ".jpg");
+}
+
+TEST(AlbumFolder, JoinsSaveLocationOwnerAndTitle) {
+  EXPECT_EQ(album_folder("/s", "me", "t1"), "/s\\me\\t1");
+  EXPECT_EQ(album_folder("/s", "../x", "t"), "/s\\.x\\t");
+  EXPECT_EQ(album_folder("/s", "", "t"), "/s\\_\\t");
+  EXPECT_EQ(album_folder("/s", "me", ""), "/s\\me\\");
+}
