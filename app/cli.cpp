@@ -141,11 +141,12 @@ struct Session {
   // stop a single-album download too.
   std::optional<AddressKind> classify(const std::string& address) {
     window.set_text(ctl::编辑框_号码, utf8_to_gbk(std::string_view(address)));
-    AddressKind kind = AddressKind::empty;
-    WorkerHandle driver = start_worker([&] { kind = classify_address(); });
+    // The driver may outlive this call when interrupted, so it owns its result.
+    auto kind = std::make_shared<std::atomic<AddressKind>>(AddressKind::empty);
+    WorkerHandle driver = start_worker([kind] { kind->store(classify_address()); });
     if (!wait_for(driver)) return std::nullopt;
-    if (kind == AddressKind::member && !wait_for(list_worker())) return std::nullopt;
-    return kind;
+    if (kind->load() == AddressKind::member && !wait_for(list_worker())) return std::nullopt;
+    return kind->load();
   }
 };
 

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/community/community.h"
+#include "tests/support/road.h"
+
+using af::community::Community;
+using af::test::read_file;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("af_cli_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override {
+    site.stop();
+    fs::remove_all(dir);
+  }
+  // Runs the program with `args`, pointed at the fake community; optionally interrupts it.
+  Outcome run(std::vector<std::string> args, int interrupt_after_ms = -1) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      std::string env = "ALBUMFETCH_CONNECT_TO=" + site.connect_to();
+      ::putenv(env.data());
+      FILE* o = std::freopen((dir / "out").c_str(), "w", stdout);
+      FILE* e = std::freopen((dir / "err").c_str(), "w", stderr);
+      (void)o, (void)e;
+      std::vector<char*> argv{const_cast<char*>(ALBUMFETCH_EXE)};
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(ALBUMFETCH_EXE, argv.data());
+      ::_exit(127);
+    }
+    if (interrupt_after_ms >= 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(interrupt_after_ms));
+      ::kill(pid, SIGINT);
+    }
+    int st = 0;
+    ::waitpid(pid, &st, 0);
+    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, read_file(dir / "out"), read_file(dir / "err")};
+  }
+  Community site;
+  fs::path dir;
+};
+
+std::string str(const af::Bytes& b) { return std::string(b.begin(), b.end()); }
+
+}  // namespace
+
+TEST_F(Cli, ListPrintsOneLinePerAlbum) {
+  auto& m = site.add_member("lin");
+  site.add_album(m, "春天", 1);
+  site.add_album(m, "夏天", 1);
+  site.start();
+  Outcome r = run({"list", "lin.pp.163.com"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "1\t春天\t" + m.albums[0].url + "\n2\t夏天\t" + m.albums[1].url + "\n");
+  EXPECT_NE(r.err.find("获取完毕,共计2个"), std::string::npos);
+}
+
+TEST_F(Cli, DownloadSelectedAlbumsWhereTheWindowWouldPutThem) {
+  auto& m = site.add_member("dl");
+  site.add_album(m, "一", 2);
+  site.add_album(m, "二: x", 3);
+  site.add_album(m, "三", 1);
+  site.start();
+  Outcome r = run({"download", "dl.pp.163.com", "--save", (dir / "save").string(), "--select", "2-3"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  fs::path album = dir / "save" / "dl" / "二x1";
+  for (size_t i = 0; i < 3; ++i) {
+    auto& p = m.albums[1].pictures[i];
+    EXPECT_EQ(read_file(album / (std::to_string(i + 1) + p.id + ".jpg")), str(p.jpeg));
+  }
+  EXPECT_TRUE(fs::exists(dir / "save" / "dl" / "三2"));
+  EXPECT_FALSE(fs::exists(dir / "save" / "dl" / "一1"));
+  EXPECT_NE(r.err.find("全部下载完毕"), std::string::npos);
+}
+
+TEST_F(Cli, SingleAlbumAndFailuresAndBadInput) {
+  auto& m = site.add_member("one");
+  auto& a = site.add_album(m, "独", 2);
+  site.set_fault(a.pictures[1].url, {0, 404});
+  site.start();
+  Outcome r = run({"download", a.url, "--save", dir.string()});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_TRUE(fs::exists(dir / "one" / "独" / ("1" + a.pictures[0].id + ".jpg")));
+  EXPECT_NE(r.err.find("图片下载失败"), std::string::npos);
+
+  EXPECT_EQ(run({"list", ""}).status, 2);
+  Outcome bad = run({"list", "example.com"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find("你输入的格式不正确"), std::string::npos);
+  Outcome group = run({"list", "pp.163.com/group/7/"});
+  EXPECT_EQ(group.status, 2);
+  EXPECT_NE(group.err.find("小组"), std::string::npos);
+  EXPECT_EQ(run({"download", "x.pp.163.com", "--select", "3-1"}).status, 2);
+  EXPECT_EQ(run({"frobnicate"}).status, 2);
+  Outcome v = run({"--version"});
+  EXPECT_EQ(v.out, "20151130\n");
+}
+
+TEST_F(Cli, CtrlCStopsCleanly) {
+  auto& m = site.add_member("big");
+  auto& a = site.add_album(m, "大", 200, 64, 64);
+  site.start();
+  Outcome r = run({"download", a.url, "--save", dir.string()}, 1500);
+  EXPECT_EQ(r.status, 130) << r.err;
+  size_t files = 0;
+  for (auto& e : fs::recursive_directory_iterator(dir)) {
+    if (!e.is_regular_file() || e.path().parent_path() == dir) continue;
+    ++files;
+    std::string name = e.path().filename().string();
+    EXPECT_EQ(name.find(".part"), std::string::npos);
+  }
+  EXPECT_GT(files, 0u);
+  EXPECT_LT(files, 200u);
+  // Every file there is complete.
+  for (size_t i = 0; i < a.pictures.size(); ++i) {
+    fs::path f = dir / "big" / "大" / (std::to_string(i + 1) + a.pictures[i].id + ".jpg");
+    if (fs::exists(f)) {
+      EXPECT_EQ(read_file(f), str(a.pictures[i].jpeg));
+    }
+  }
+}
