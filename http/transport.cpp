@@ -254,7 +254,12 @@ TransferResult perform_transfer(const TransferRequest& rq, RequestContext* conte
   curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
   result.status = static_cast<int>(status);
   result.complete = code == CURLE_OK;
-  if (rq.cookie_store) curl_easy_setopt(e, CURLOPT_SHARE, nullptr);
+  if (rq.cookie_store) {
+    // Drops the handle's list of cookie files (a reset keeps it) while the share, which
+    // owns the cookies, is still attached.
+    curl_easy_setopt(e, CURLOPT_COOKIEFILE, nullptr);
+    curl_easy_setopt(e, CURLOPT_SHARE, nullptr);
+  }
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, nullptr);
   curl_easy_setopt(e, CURLOPT_CONNECT_TO, nullptr);
   curl_slist_free_all(headers);

@@ -1,0 +1,300 @@
+#include "app/qt/qt_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QThread>
+#include <QTreeWidget>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "platform/codepage.h"
+#include "platform/worker.h"
+
+namespace af {
+
+QString to_q(const Text& gbk) { return QString::fromStdString(gbk_to_utf8(gbk)); }
+Text from_q(const QString& s) { return utf8_to_gbk(std::string_view(s.toStdString())); }
+
+namespace {
+
+struct Pending {
+  std::mutex m;
+  std::condition_variable cv;
+  bool running = false, done = false, abandoned = false;
+};
+
+std::atomic<bool> window_closing{false};
+
+QString log_text(const Text& gbk) {
+  QString s = to_q(gbk);
+  s.remove(QChar('\r'));
+  return s;
+}
+
+}  // namespace
+
+QtWindow::QtWindow() {
+  window_closing = false;
+  build_form();
+  connect_handlers();
+}
+
+QtWindow::~QtWindow() = default;
+
+bool QtWindow::on_window_thread() const { return QThread::currentThread() == thread(); }
+
+void QtWindow::run(const std::function<void()>& op) {
+  if (on_window_thread()) {
+    op();
+    return;
+  }
+  if (window_closing) return;
+  auto p = std::make_shared<Pending>();
+  const std::function<void()>* opp = &op;
+  QMetaObject::invokeMethod(
+      this,
+      [p, opp] {
+        {
+          std::lock_guard lock(p->m);
+          if (p->abandoned) return;
+          p->running = true;
+        }
+        (*opp)();
+        {
+          std::lock_guard lock(p->m);
+          p->done = true;
+        }
+        p->cv.notify_all();
+      },
+      Qt::QueuedConnection);
+  WorkerToken* token = current_token();
+  std::unique_lock lock(p->m);
+  while (!p->done) {
+    p->cv.wait_for(lock, std::chrono::milliseconds(20));
+    // A stopped worker, or one whose window is going away, stops waiting at once; the
+    // queued operation then does nothing.
+    if (!p->running && !p->done && (window_closing || (token && token->cancelled()))) {
+      p->abandoned = true;
+      return;
+    }
+  }
+}
+
+void QtWindow::closeEvent(QCloseEvent* event) {
+  closing_ = true;
+  window_closing = true;
+  QWidget::closeEvent(event);
+}
+
+QWidget* QtWindow::control(std::string_view name) const {
+  auto it = controls_.find(name);
+  return it == controls_.end() ? nullptr : it->second;
+}
+
+QTreeWidget* QtWindow::list(std::string_view name) const {
+  return qobject_cast<QTreeWidget*>(control(name));
+}
+
+Text QtWindow::do_text(std::string_view c) {
+  QWidget* w = control(c);
+  if (auto* e = qobject_cast<QLineEdit*>(w)) return from_q(e->text());
+  if (auto* l = qobject_cast<QLabel*>(w)) return from_q(l->text());
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return from_q(b->text());
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return from_q(g->title());
+  if (auto* p = qobject_cast<QPlainTextEdit*>(w)) return from_q(p->toPlainText());
+  return {};
+}
+
+void QtWindow::do_set_text(std::string_view c, const Text& t) {
+  QWidget* w = control(c);
+  QString s = to_q(t);
+  if (auto* e = qobject_cast<QLineEdit*>(w)) {
+    e->setText(s);
+  } else if (auto* l = qobject_cast<QLabel*>(w)) {
+    l->setText(s);
+  } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+    b->setText(s);
+  } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+    g->setTitle(s);
+  } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
+    p->setPlainText(log_text(t));
+  }
+}
+
+bool QtWindow::do_visible(std::string_view c) {
+  QWidget* w = control(c);
+  return w && !w->isHidden();
+}
+
+void QtWindow::do_set_visible(std::string_view c, bool v) {
+  if (QWidget* w = control(c)) w->setVisible(v);
+}
+
+bool QtWindow::do_checked(std::string_view c) {
+  auto* b = qobject_cast<QAbstractButton*>(control(c));
+  return b && b->isChecked();
+}
+
+void QtWindow::do_set_checked(std::string_view c, bool v) {
+  if (auto* b = qobject_cast<QAbstractButton*>(control(c))) b->setChecked(v);
+}
+
+int QtWindow::do_progress(std::string_view, bool maximum) {
+  return maximum ? progress_max_ : progress_pos_;
+}
+
+void QtWindow::do_set_progress(std::string_view b, bool maximum, int value) {
+  auto* bar = qobject_cast<QProgressBar*>(control(b));
+  if (maximum) {
+    progress_max_ = std::max(0, value);
+    progress_pos_ = std::min(progress_pos_, progress_max_);
+  } else {
+    progress_pos_ = std::clamp(value, 0, progress_max_);
+  }
+  if (!bar) return;
+  // A range of 0 to 0 would make the bar busy; an empty album shows an empty bar instead.
+  bar->setRange(0, std::max(1, progress_max_));
+  bar->setValue(progress_pos_);
+}
+
+int QtWindow::do_row_count(std::string_view l) {
+  QTreeWidget* t = list(l);
+  return t ? t->topLevelItemCount() : 0;
+}
+
+int QtWindow::do_append_row(std::string_view l) {
+  QTreeWidget* t = list(l);
+  if (!t) return -1;
+  auto* item = new QTreeWidgetItem(t);
+  item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+  item->setCheckState(0, Qt::Unchecked);
+  return t->topLevelItemCount() - 1;
+}
+
+void QtWindow::do_clear_rows(std::string_view l) {
+  if (QTreeWidget* t = list(l)) t->clear();
+}
+
+Text QtWindow::do_cell(std::string_view l, int r, int c) {
+  QTreeWidget* t = list(l);
+  QTreeWidgetItem* item = t ? t->topLevelItem(r) : nullptr;
+  return item ? from_q(item->text(c)) : Text();
+}
+
+void QtWindow::do_set_cell(std::string_view l, int r, int c, const Text& text) {
+  QTreeWidget* t = list(l);
+  if (QTreeWidgetItem* item = t ? t->topLevelItem(r) : nullptr) item->setText(c, to_q(text));
+}
+
+bool QtWindow::do_row_checked(std::string_view l, int r) {
+  QTreeWidget* t = list(l);
+  QTreeWidgetItem* item = t ? t->topLevelItem(r) : nullptr;
+  return item && item->checkState(0) == Qt::Checked;
+}
+
+void QtWindow::do_set_row_checked(std::string_view l, int r, bool v) {
+  QTreeWidget* t = list(l);
+  if (QTreeWidgetItem* item = t ? t->topLevelItem(r) : nullptr)
+    item->setCheckState(0, v ? Qt::Checked : Qt::Unchecked);
+}
+
+void QtWindow::do_set_row_picture(std::string_view l, int r, int p) {
+  QTreeWidget* t = list(l);
+  QTreeWidgetItem* item = t ? t->topLevelItem(r) : nullptr;
+  if (!item) return;
+  if (p >= 0 && static_cast<size_t>(p) < icons_.size()) {
+    item->setIcon(3, icons_[static_cast<size_t>(p)]);
+  } else {
+    item->setIcon(3, QIcon());
+  }
+}
+
+void QtWindow::do_set_column_width(std::string_view l, int c, int w) {
+  QTreeWidget* t = list(l);
+  if (!t) return;
+  // A column of width 0 is hidden, so the user can never drag it open.
+  t->setColumnHidden(c, w <= 0);
+  if (w > 0) t->setColumnWidth(c, w);
+}
+
+void QtWindow::do_set_picture_list(std::string_view l, std::shared_ptr<const PictureList> p) {
+  QTreeWidget* t = list(l);
+  if (!t || !p) return;
+  // Only pictures not seen before are converted; a grown list shares the earlier ones.
+  size_t same = 0;
+  if (pictures_) {
+    while (same < p->size() && same < pictures_->size() && (*p)[same] == (*pictures_)[same])
+      ++same;
+  }
+  icons_.resize(same);
+  for (size_t i = same; i < p->size(); ++i) {
+    const Picture& pic = *(*p)[i];
+    QImage img(reinterpret_cast<const uchar*>(pic.argb.data()), pic.width, pic.height,
+               pic.width * 4, QImage::Format_ARGB32);
+    icons_.push_back(QIcon(QPixmap::fromImage(img.copy())));
+  }
+  pictures_ = std::move(p);
+  t->setIconSize(QSize(100, 100));
+}
+
+void QtWindow::do_append_log(std::string_view b, const Text& t) {
+  auto* box = qobject_cast<QPlainTextEdit*>(control(b));
+  if (!box) return;
+  QTextCursor cursor = box->textCursor();
+  cursor.movePosition(QTextCursor::End);
+  box->setTextCursor(cursor);
+  box->ensureCursorVisible();
+  box->insertPlainText(log_text(t));
+  box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
+}
+
+void QtWindow::do_set_focus(std::string_view c) {
+  if (QWidget* w = control(c)) w->setFocus();
+}
+
+int QtWindow::do_message_box(const Text& m, int buttons, const Text& caption) {
+  QString text = to_q(m), cap = to_q(caption);
+  if (message_hook) return message_hook(text, cap);
+  QMessageBox::StandardButtons set = QMessageBox::Ok;
+  switch (buttons & 0x0F) {
+    case 1:
+      set = QMessageBox::Ok | QMessageBox::Cancel;
+      break;
+    case 3:
+      set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+      break;
+    case 4:
+      set = QMessageBox::Yes | QMessageBox::No;
+      break;
+    default:
+      break;
+  }
+  QMessageBox box(QMessageBox::Information, cap, text, set, this);
+  switch (box.exec()) {
+    case QMessageBox::Cancel:
+      return 1;
+    case QMessageBox::Yes:
+      return 5;
+    case QMessageBox::No:
+      return 6;
+    default:
+      return 0;
+  }
+}
+
+void QtWindow::do_process_pending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+}  // namespace af

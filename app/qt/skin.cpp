@@ -1,0 +1,61 @@
+#include "app/qt/skin.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QFile>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/program.h"
+
+namespace af {
+
+QString carried_skin(int number) {
+  if (number < 1 || number > skin_count) return {};
+  // Each skin is one accent colour over a light face; number 13 is a calm blue.
+  QColor accent = QColor::fromHsv((number * 360 / skin_count + 69) % 360, 150, 190);
+  QColor light = accent.lighter(185);
+  QColor dark = accent.darker(140);
+  QString s = QStringLiteral(
+      "QWidget#albumfetch { background: %1; }\n"
+      "QTabWidget::pane { border: 1px solid %3; background: #fbfcfe; }\n"
+      "QTabBar::tab { background: %1; border: 1px solid %3; padding: 4px 14px; margin-right: 2px;"
+      " border-top-left-radius: 4px; border-top-right-radius: 4px; }\n"
+      "QTabBar::tab:selected { background: #fbfcfe; border-bottom-color: #fbfcfe; }\n"
+      "QGroupBox { border: 1px solid %3; border-radius: 4px; margin-top: 6px; background: #ffffff; }\n"
+      "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; color: %4; }\n"
+      "QPushButton { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 %1);"
+      " border: 1px solid %3; border-radius: 4px; padding: 2px 6px; color: %4; }\n"
+      "QPushButton:hover { background: %1; }\n"
+      "QPushButton:pressed { background: %2; color: white; }\n"
+      "QPushButton:flat { border: none; background: transparent; }\n"
+      "QLineEdit { border: 1px solid %3; border-radius: 3px; padding: 2px 4px; background: white; }\n"
+      "QLineEdit:focus { border-color: %2; }\n"
+      "QTreeWidget { border: 1px solid %3; background: white; alternate-background-color: %1; }\n"
+      "QHeaderView::section { background: %1; border: none; border-right: 1px solid %3;"
+      " border-bottom: 1px solid %3; padding: 3px; color: %4; }\n"
+      "QProgressBar { border: 1px solid %3; border-radius: 3px; background: white; }\n"
+      "QProgressBar::chunk { background: %2; }\n"
+      "QPlainTextEdit { border: 1px solid %3; }\n");
+  return s.arg(light.name(), accent.name(), accent.lighter(140).name(), dark.name());
+}
+
+QString skin_file_path() {
+  return QString::fromStdString(native_path(program_directory()).string()) +
+         QStringLiteral("/.albumfetch-skin.qss");
+}
+
+void attach_skin(int number) {
+  QString path = skin_file_path();
+  Text gbk = utf8_to_gbk(std::string_view(path.toStdString()));
+  if (!file_exists(gbk)) {
+    QByteArray data = carried_skin(number).toUtf8();
+    Bytes bytes(data.begin(), data.end());
+    if (write_file(gbk, bytes)) set_file_attributes(gbk, attribute_hidden);
+  }
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return;  // the system look stays
+  qApp->setStyleSheet(QString::fromUtf8(f.readAll()));
+}
+
+}  // namespace af
