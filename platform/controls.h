@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+// Qt's moc cannot read identifiers outside ASCII; it needs none of these.
+#ifndef Q_MOC_RUN
 namespace af::ctl {
 
 using N = std::string_view;
@@ -57,3 +59,4 @@ inline constexpr N 标签_banbenjieguo = "标签_banbenjieguo";
 enum Column { col_选择 = 0, col_序号, col_相册名称, col_封面, col_数量, col_相册ID, col_相册权限, col_相册密码 };
 
 }  // namespace af::ctl
+#endif

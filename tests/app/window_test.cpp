@@ -1,0 +1,210 @@
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTreeWidget>
+#include <QtTest>
+#include <filesystem>
+
+#include "albums/state.h"
+#include "app/commands.h"
+#include "app/community/community.h"
+#include "app/qt/gui.h"
+#include "app/qt/qt_window.h"
+#include "http/transport.h"
+#include "platform/codepage.h"
+#include "platform/controls.h"
+#include "platform/files.h"
+#include "platform/program.h"
+
+using namespace af;
+namespace c = af::ctl;
+namespace fs = std::filesystem;
+
+namespace {
+QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<QtWindow> w;
+  std::unique_ptr<community::Community> site;
+  QStringList messages;
+  fs::path save;
+
+  template <typename T>
+  T* get(std::string_view name) {
+    T* t = qobject_cast<T*>(w->control(name));
+    if (!t) qFatal("no control %s", std::string(name).c_str());
+    return t;
+  }
+  QTreeWidget* albums() { return get<QTreeWidget>(c::超级列表框1); }
+  bool shown(std::string_view name) { return !w->control(name)->isHidden(); }
+  void click(std::string_view name) { get<QAbstractButton>(name)->click(); }
+  void list(const std::string& member) {
+    get<QLineEdit>(c::编辑框_号码)->setText(q(member + ".pp.163.com"));
+    click(c::按钮_获取相册封面);
+    QTRY_VERIFY_WITH_TIMEOUT(list_worker() && list_worker()->finished, 10000);
+    QCoreApplication::processEvents();
+  }
+
+ private slots:
+  void init() {
+    site = std::make_unique<community::Community>();
+    w = std::make_unique<QtWindow>();
+    set_current_window(w.get());
+    messages.clear();
+    QtWindow::message_hook = [this](const QString& m, const QString&) {
+      messages << m;
+      return 0;
+    };
+    save = fs::temp_directory_path() / ("af_window_" + std::to_string(::getpid()));
+    fs::remove_all(save);
+    fs::create_directories(save);
+    w->show();
+  }
+  void cleanup() {
+    exit_cleanup();
+    set_current_window(nullptr);
+    w.reset();
+    set_connect_to("");
+    site->stop();
+    fs::remove_all(save);
+  }
+
+  void initialState() {
+    on_window_created(0);
+    QCOMPARE(w->size(), QSize(950, 586));
+    QVERIFY(shown(c::按钮_下载选中));
+    QVERIFY(!shown(c::按钮_暂停线程));
+    QVERIFY(!shown(c::按钮_继续下载));
+    for (auto box : {c::选择框_全选, c::选择框_反选, c::选择框_有封面})
+      QVERIFY(!get<QCheckBox>(box)->isChecked());
+    QCOMPARE(get<QProgressBar>(c::进度条1)->value(), 0);
+    for (auto l : {c::标签_动态, c::标签_进度条比例, c::标签_选择了相册数量, c::标签_正在下载相册,
+                   c::标签_第多少张照片})
+      QVERIFY(get<QLabel>(l)->text().isEmpty());
+    QCOMPARE(albums()->topLevelItemCount(), 0);
+    QCOMPARE(albums()->columnCount(), 8);
+    QCOMPARE(albums()->headerItem()->text(5), q("相册ID"));
+    for (int col = 4; col < 8; ++col) QVERIFY(albums()->isColumnHidden(col));
+    QCOMPARE(get<QLabel>(c::标签8)->text(), q("版本：v20151130"));
+    QCOMPARE(get<QLabel>(c::标签_banben)->text(), q("20151130"));
+    QVERIFY(get<QLabel>(c::标签_动态)->font().bold());
+    QVERIFY(get<QLabel>(c::标签1)->text().contains(q("1：可以下载用户主页如:http://")));
+    // The program's folder here is writable, so it is the save location.
+    QCOMPARE(get<QLineEdit>(c::编辑框_保存位置)->text(), to_q(program_directory()));
+  }
+
+  void listingAndReListing() {
+    auto& m = site->add_member("win");
+    site->add_album(m, "甲", 1);
+    site->add_album(m, "乙", 1);
+    site->start();
+    set_connect_to(site->connect_to());
+    list("win");
+    QCOMPARE(albums()->topLevelItemCount(), 2);
+    QCOMPARE(albums()->topLevelItem(1)->text(2), q("乙"));
+    QCOMPARE(albums()->topLevelItem(1)->text(1), q("2"));
+    QCOMPARE(albums()->topLevelItem(0)->checkState(0), Qt::Checked);
+    QCOMPARE(albums()->columnWidth(2), 540);
+    QVERIFY(albums()->isColumnHidden(3));
+    get<QCheckBox>(c::选择框_有封面)->setChecked(true);
+    list("win");
+    QCOMPARE(albums()->topLevelItemCount(), 2);
+    QCOMPARE(albums()->columnWidth(2), 350);
+    QVERIFY(!albums()->isColumnHidden(3));
+    QVERIFY(!albums()->topLevelItem(0)->icon(3).isNull());
+  }
+
+  void selectAllAndInvert() {
+    auto& m = site->add_member("sel");
+    for (int i = 0; i < 3; ++i) site->add_album(m, "a" + std::to_string(i), 1);
+    site->start();
+    set_connect_to(site->connect_to());
+    list("sel");
+    auto row = [&](int r) { return albums()->topLevelItem(r)->checkState(0) == Qt::Checked; };
+    albums()->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    click(c::选择框_反选);  // checks 反选: inverts
+    QVERIFY(!row(0) && row(1) && !row(2));
+    click(c::选择框_反选);  // clears it: nothing happens
+    QVERIFY(!row(0) && row(1) && !row(2));
+    click(c::选择框_全选);
+    QVERIFY(row(0) && row(1) && row(2));
+    QVERIFY(!get<QCheckBox>(c::选择框_反选)->isChecked());
+    click(c::选择框_反选);  // clears 全选 and unchecks every row
+    QVERIFY(!get<QCheckBox>(c::选择框_全选)->isChecked());
+    QVERIFY(!row(0) && !row(1) && !row(2));
+  }
+
+  void batchRunPauseContinueIdle() {
+    auto& m = site->add_member("batch");
+    site->add_album(m, "一", 2, 16, 16);
+    auto& big = site->add_album(m, "二", 25, 16, 16);
+    site->start();
+    set_connect_to(site->connect_to());
+    list("batch");
+    get<QLineEdit>(c::编辑框_保存位置)->setText(QString::fromStdString(save.string()));
+    click(c::按钮_下载选中);
+    QVERIFY(!shown(c::按钮_下载选中) && shown(c::按钮_暂停线程) && !shown(c::按钮_继续下载));
+    QTRY_VERIFY_WITH_TIMEOUT(get<QLabel>(c::标签_正在下载相册)->text() == q("下载到第[2]个相册") &&
+                                 get<QProgressBar>(c::进度条1)->value() >= 3,
+                             20000);
+    click(c::按钮_暂停线程);
+    QVERIFY(!shown(c::按钮_下载选中) && !shown(c::按钮_暂停线程) && shown(c::按钮_继续下载));
+    QTest::qWait(300);
+    int held = get<QProgressBar>(c::进度条1)->value();
+    QTest::qWait(500);
+    QCOMPARE(get<QProgressBar>(c::进度条1)->value(), held);
+    click(c::按钮_继续下载);
+    QVERIFY(shown(c::按钮_暂停线程));
+    QTRY_VERIFY_WITH_TIMEOUT(!messages.isEmpty(), 20000);
+    QCOMPARE(messages.last(), q("全部下载完毕"));
+    QVERIFY(shown(c::按钮_下载选中) && !shown(c::按钮_暂停线程) && !shown(c::按钮_继续下载));
+    QCOMPARE(get<QLabel>(c::标签_第多少张照片)->text(), q("下载完成"));
+    QCOMPARE(get<QLabel>(c::标签_选择了相册数量)->text(), q("总共需下载[2]个相册"));
+    for (size_t i = 0; i < big.pictures.size(); ++i)
+      QVERIFY(fs::exists(save / "batch" / "二2" / (std::to_string(i + 1) + big.pictures[i].id + ".jpg")));
+  }
+
+  void updateCheckOutcomes() {
+    site->start();
+    set_connect_to(site->connect_to());
+    auto check = [&](const std::string& page) {
+      site->set_version_page(page);
+      click(c::按钮_checknew);
+      return std::make_pair(get<QLabel>(c::标签_zxbanben)->text(),
+                            get<QLabel>(c::标签_banbenjieguo)->text());
+    };
+    QCOMPARE(check("x ##v20151130## y"), std::make_pair(q("20151130"), q("是最新版，有问题联系客服")));
+    QCOMPARE(check("##v2015##"), std::make_pair(q("2015"), q("是最新版，有问题联系客服")));
+    QCOMPARE(check("##v20160101##"), std::make_pair(q("20160101"), q("有新版，联系客服获取最新版")));
+    QCOMPARE(check("##v20151130 ##"), std::make_pair(q("20151130 "), q("有新版，联系客服获取最新版")));
+    QCOMPARE(check("no markers"), std::make_pair(QString(), q("有新版，联系客服获取最新版")));
+  }
+
+  void closingDuringABatchEndsPromptly() {
+    auto& m = site->add_member("close");
+    site->add_album(m, "长", 200, 16, 16);
+    site->start();
+    set_connect_to(site->connect_to());
+    list("close");
+    get<QLineEdit>(c::编辑框_保存位置)->setText(QString::fromStdString(save.string()));
+    click(c::按钮_下载选中);
+    QTRY_VERIFY_WITH_TIMEOUT(get<QProgressBar>(c::进度条1)->value() >= 2, 20000);
+    QElapsedTimer t;
+    t.start();
+    w->close();
+    exit_cleanup();
+    QVERIFY(t.elapsed() < 1000);
+    QVERIFY(download_worker()->finished);
+    for (auto& e : fs::recursive_directory_iterator(save))
+      QVERIFY(e.path().filename().string().find(".part") == std::string::npos);
+  }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
