@@ -2,7 +2,7 @@
 
 namespace af::community {
 
-void populate_demo(Community& site) {
+MemberEntry& populate_demo(Community& site) {
   MemberEntry& m = site.add_member(demo_member);
   site.add_album(m, "西湖春色", 6, 640, 480);
   site.add_album(m, "旅行: 2015/08 (杭州·上海)", 5, 800, 600);
@@ -13,6 +13,7 @@ void populate_demo(Community& site) {
   site.add_album(m, "夜色老城", 3, 600, 400);
   site.add_album(m, "静物小品", 4, 400, 400);
   site.set_version_page("<html><body>albumfetch ##v20151130## </body></html>");
+  return m;
 }
 
 }  // namespace af::community

@@ -8,6 +8,6 @@ inline constexpr const char* demo_member = "sheying";
 
 // The demo member: eight albums with Chinese titles, one whose title loses characters to
 // the title cleaning, one without a title and one of 60 pictures.
-void populate_demo(Community& site);
+MemberEntry& populate_demo(Community& site);
 
 }  // namespace af::community

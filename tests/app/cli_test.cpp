@@ -138,3 +138,63 @@ TEST_F(Cli, CtrlCStopsCleanly) {
     }
   }
 }
+
+#include "app/community/demo.h"
+#include "download/names.h"
+#include "platform/codepage.h"
+
+// The demo served by one process, downloaded by another: every album and every picture.
+TEST(Demo, ServeThenDownloadEverything) {
+  fs::path dir = fs::temp_directory_path() / ("af_demo_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  int out[2];
+  ASSERT_EQ(::pipe(out), 0);
+  pid_t server = ::fork();
+  if (server == 0) {
+    ::dup2(out[1], 1);
+    ::close(out[0]);
+    char* argv[] = {const_cast<char*>(ALBUMFETCH_EXE), const_cast<char*>("demo"),
+                    const_cast<char*>("--serve"), nullptr};
+    ::execv(ALBUMFETCH_EXE, argv);
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  std::string line;
+  char ch;
+  while (::read(out[0], &ch, 1) == 1 && ch != '\n') line += ch;
+  ::close(out[0]);
+  ASSERT_EQ(line.rfind("ALBUMFETCH_CONNECT_TO=", 0), 0u) << line;
+  std::string env = line.substr(0, line.find(' '));
+  std::string address = line.substr(line.find(' ') + 1);
+  EXPECT_EQ(address, "http://sheying.pp.163.com/");
+  std::string cmd = env + " " + ALBUMFETCH_EXE + " download " + address + " --save " +
+                    dir.string() + " > /dev/null 2>&1";
+  int status = std::system(cmd.c_str());
+  ::kill(server, SIGINT);
+  int st = 0;
+  ::waitpid(server, &st, 0);
+  EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0);
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+
+  // The demo's albums are generated the same way every time: rebuild them to compare.
+  Community expected;
+  auto& member = af::community::populate_demo(expected);
+  size_t folders = 0, files = 0;
+  for (auto& e : fs::directory_iterator(dir / "sheying")) folders += e.is_directory();
+  for (auto& e : fs::recursive_directory_iterator(dir)) files += e.is_regular_file();
+  EXPECT_EQ(folders, member.albums.size());
+  size_t total = 0;
+  for (size_t j = 0; j < member.albums.size(); ++j) {
+    auto& a = member.albums[j];
+    std::string title = af::gbk_to_utf8(
+        af::clean_title(af::utf8_to_gbk(std::string_view(a.title)) + std::to_string(j + 1)));
+    for (size_t i = 0; i < a.pictures.size(); ++i, ++total) {
+      fs::path f = dir / "sheying" / title / (std::to_string(i + 1) + a.pictures[i].id + ".jpg");
+      ASSERT_TRUE(fs::exists(f)) << f;
+      EXPECT_EQ(read_file(f), str(a.pictures[i].jpeg));
+    }
+  }
+  EXPECT_EQ(files, total);
+  fs::remove_all(dir);
+}

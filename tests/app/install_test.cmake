@@ -1,0 +1,28 @@
+# Installs into a fresh prefix and runs the installed program from there.
+set(prefix "${BUILD}/install-test")
+file(REMOVE_RECURSE "${prefix}")
+execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${prefix}"
+                RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "install failed: ${rc}")
+endif()
+foreach(f bin/albumfetch share/applications/albumfetch.desktop
+          share/icons/hicolor/scalable/apps/albumfetch.svg)
+  if(NOT EXISTS "${prefix}/${f}")
+    message(FATAL_ERROR "missing after install: ${f}")
+  endif()
+endforeach()
+execute_process(COMMAND "${prefix}/bin/albumfetch" --version OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT out STREQUAL "20151130\n")
+  message(FATAL_ERROR "installed albumfetch --version said '${out}' (${rc})")
+endif()
+find_program(VALIDATE desktop-file-validate)
+if(VALIDATE)
+  execute_process(COMMAND ${VALIDATE} "${prefix}/share/applications/albumfetch.desktop"
+                  RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "the desktop entry does not validate")
+  endif()
+endif()
+file(REMOVE_RECURSE "${prefix}")
+message(STATUS "installed layout ok")
