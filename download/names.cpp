@@ -57,13 +57,11 @@ Text safe_name(std::string_view name) {
 
 Text album_folder(std::string_view save_location, std::string_view owner,
                   std::string_view cleaned_title) {
-  Text base = save_location.empty() ? program_directory() : Text(save_location);
   Text o = safe_name(owner);
-  if (o.empty()) o = "_";
-  Text folder = base + "\\" + o;
-  Text title = safe_name(cleaned_title);
+  if (o.empty()) o.push_back('_');
   // An empty title is no folder of its own: the pictures go into the owner's folder.
-  folder += "\\" + title;
+  Text folder = save_location.empty() ? program_directory() : Text(save_location);
+  folder.append("\\").append(o).append("\\").append(safe_name(cleaned_title));
   return folder;
 }
 

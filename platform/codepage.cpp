@@ -64,11 +64,18 @@ void convert_run(Iconv& cv, const unsigned char* p, size_t n, Text& out) {
   }
 }
 
+bool plain_ascii(std::string_view s) {
+  for (unsigned char c : s)
+    if (c >= 0x80 || c == 0) return false;
+  return true;
+}
+
 }  // namespace
 
 Text utf8_to_gbk(std::string_view utf8) {
+  // ASCII is the same in both code pages; most addresses and headers are nothing else.
+  if (plain_ascii(utf8)) return Text(utf8);
   Text out;
-  if (utf8.empty()) return out;
   out.reserve(utf8.size());
   Iconv cv("GBK", "UTF-8");
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
@@ -117,8 +124,8 @@ Text utf8_to_gbk(const Bytes& bytes) {
 }
 
 std::string gbk_to_utf8(std::string_view gbk) {
+  if (plain_ascii(gbk)) return std::string(gbk);
   std::string out;
-  if (gbk.empty()) return out;
   out.reserve(gbk.size() + gbk.size() / 2);
   Iconv cv("UTF-8", "GBK");
   char* in = const_cast<char*>(gbk.data());
