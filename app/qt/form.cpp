@@ -159,7 +159,7 @@ void QtWindow::build_form() {
   reg(albums, c::超级列表框1, 10, 41, 681, 378);
   albums->setFont(face(16));
   albums->setRootIsDecorated(false);
-  albums->setUniformRowHeights(false);
+  albums->setUniformRowHeights(true);  // thousands of rows must not be measured one by one
   albums->setColumnCount(8);
   albums->setHeaderLabels({q("选择"), q("序号"), q("相册名称"), q("封面"), q("数量"), q("相册ID"),
                            q("相册权限"), q("相册密码")});

@@ -48,6 +48,9 @@ QString log_text(const Text& gbk) {
 
 QtWindow::QtWindow() {
   window_closing = false;
+  log_flush_.setSingleShot(true);
+  log_flush_.setInterval(100);
+  QObject::connect(&log_flush_, &QTimer::timeout, this, [this] { flush_log(); });
   build_form();
   connect_handlers();
 }
@@ -114,7 +117,10 @@ Text QtWindow::do_text(std::string_view c) {
   if (auto* l = qobject_cast<QLabel*>(w)) return from_q(l->text());
   if (auto* b = qobject_cast<QAbstractButton*>(w)) return from_q(b->text());
   if (auto* g = qobject_cast<QGroupBox*>(w)) return from_q(g->title());
-  if (auto* p = qobject_cast<QPlainTextEdit*>(w)) return from_q(p->toPlainText());
+  if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
+    flush_log();
+    return from_q(p->toPlainText());
+  }
   return {};
 }
 
@@ -130,6 +136,7 @@ void QtWindow::do_set_text(std::string_view c, const Text& t) {
   } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
     g->setTitle(s);
   } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
+    pending_log_.erase(p);
     p->setPlainText(log_text(t));
   }
 }
@@ -225,9 +232,11 @@ void QtWindow::do_set_row_picture(std::string_view l, int r, int p) {
 void QtWindow::do_set_column_width(std::string_view l, int c, int w) {
   QTreeWidget* t = list(l);
   if (!t) return;
-  // A column of width 0 is hidden, so the user can never drag it open.
-  t->setColumnHidden(c, w <= 0);
-  if (w > 0) t->setColumnWidth(c, w);
+  // A column of width 0 is hidden, so the user can never drag it open. The listing sets
+  // the widths for every album; only a change is passed on, since each one lays out
+  // every row again.
+  if (t->isColumnHidden(c) != (w <= 0)) t->setColumnHidden(c, w <= 0);
+  if (w > 0 && t->columnWidth(c) != w) t->setColumnWidth(c, w);
 }
 
 void QtWindow::do_set_picture_list(std::string_view l, std::shared_ptr<const PictureList> p) {
@@ -253,12 +262,22 @@ void QtWindow::do_set_picture_list(std::string_view l, std::shared_ptr<const Pic
 void QtWindow::do_append_log(std::string_view b, const Text& t) {
   auto* box = qobject_cast<QPlainTextEdit*>(control(b));
   if (!box) return;
-  QTextCursor cursor = box->textCursor();
-  cursor.movePosition(QTextCursor::End);
-  box->setTextCursor(cursor);
-  box->ensureCursorVisible();
-  box->insertPlainText(log_text(t));
-  box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
+  // Appends are gathered and laid out together a moment later: the listing writes one
+  // ever longer line, and laying it out again for every album would freeze the window.
+  pending_log_[box] += log_text(t);
+  if (!log_flush_.isActive()) log_flush_.start();
+}
+
+void QtWindow::flush_log() {
+  for (auto& [box, text] : pending_log_) {
+    QTextCursor cursor = box->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    box->setTextCursor(cursor);
+    box->insertPlainText(text);
+    box->ensureCursorVisible();
+    box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
+  }
+  pending_log_.clear();
 }
 
 void QtWindow::do_set_focus(std::string_view c) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -59,6 +60,7 @@ class QtWindow : public QWidget, public Window {
 
  private:
   void build_form();
+  void flush_log();
   void connect_handlers();
   QTreeWidget* list(std::string_view name) const;
   std::map<std::string, QWidget*, std::less<>> controls_;
@@ -66,6 +68,8 @@ class QtWindow : public QWidget, public Window {
   std::shared_ptr<const PictureList> pictures_;
   std::vector<QIcon> icons_;
   bool closing_ = false;
+  std::map<QPlainTextEdit*, QString> pending_log_;
+  QTimer log_flush_;
 };
 
 QString to_q(const Text& gbk);

@@ -1,0 +1,72 @@
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "albums/album_list.h"
+#include "albums/state.h"
+#include "app/community/community.h"
+#include "app/headless_window.h"
+#include "bench/common.h"
+#include "download/album.h"
+#include "http/transport.h"
+#include "platform/codepage.h"
+#include "platform/controls.h"
+#include "platform/files.h"
+
+using namespace af;
+namespace fs = std::filesystem;
+
+int main() {
+  community::Community site;
+  auto& m = site.add_member("bench");
+  auto& album = site.add_album(m, "bench", 200, 8, 8);
+  // 200 KB pictures: a real JPEG header, padded out.
+  for (auto& p : album.pictures) p.jpeg.resize(200 * 1024, 0x55);
+  auto& many = site.add_member("many");
+  auto& few = site.add_member("few");
+  for (int i = 0; i < 5000; ++i) site.add_album(many, "m" + std::to_string(i), 0);
+  for (int i = 0; i < 500; ++i) site.add_album(few, "f" + std::to_string(i), 0);
+  site.start();
+  set_connect_to(site.connect_to());
+
+  HeadlessWindow window;
+  set_current_window(&window);
+  fs::path save = fs::temp_directory_path() / "albumfetch-bench";
+  fs::remove_all(save);
+  window.set_text(ctl::编辑框_保存位置, gbk_path(save));
+  set_album_owner("bench");
+
+  double ours = bench::best_of(1, [&] { download_album(album.url, "bench"); });
+  std::string config = "/tmp/albumfetch-bench-download.txt";
+  {
+    std::ofstream cfg(config);
+    for (auto& p : album.pictures) cfg << "url = \"" << p.url << "\"\noutput = \"/dev/null\"\n";
+  }
+  double curl = bench::best_of(3, [&] {
+    int rc = std::system(("curl -s --connect-to ::" + site.connect_to() + " -K " + config).c_str());
+    benchmark::DoNotOptimize(rc);
+  });
+  double budget = 200 * 0.050 + curl;
+  std::printf("album of 200 x 200 KB: %.3f s; 200 x 50 ms + curl (%.3f s) = %.3f s\n", ours, curl,
+              budget);
+  bench::report("album download / (200 x 50 ms + curl)", ours / budget, 1.15);
+
+  fs::remove_all(save);
+  long added = bench::peak_memory_added([&] { download_album(album.url, "bench"); });
+  bench::report("peak memory added by the 200-picture album, MB", double(added) / (1 << 20), 64);
+
+  auto list = [&](const char* owner) {
+    set_album_owner(owner);
+    return bench::best_of(1, [] { load_album_list(); });
+  };
+  double t5000 = list("many"), t500 = list("few");
+  std::printf("listing without covers: 5,000 albums %.3f s, 500 albums %.3f s\n", t5000, t500);
+  bench::report("(5,000 albums - 1 s pause) / (500 albums - 1 s pause)",
+                (t5000 - 1.0) / std::max(1e-3, t500 - 1.0), 11);
+  set_current_window(nullptr);
+  set_connect_to("");
+  site.stop();
+  fs::remove_all(save);
+  std::remove(config.c_str());
+  return bench::finish();
+}
