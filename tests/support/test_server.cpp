@@ -24,7 +24,14 @@ TestServer::~TestServer() {
   if (thread_.joinable()) thread_.join();
 }
 
-std::vector<RecordedRequest> TestServer::requests() {
+std::vector<RecordedRequest> TestServer::requests(size_t at_least) {
+  for (int i = 0; i < 1000; ++i) {
+    {
+      std::lock_guard lock(m_);
+      if (log_.size() >= at_least) return log_;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   std::lock_guard lock(m_);
   return log_;
 }

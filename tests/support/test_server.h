@@ -26,7 +26,9 @@ class TestServer {
   int port() const { return port_; }
   std::string host_port() const { return "127.0.0.1:" + std::to_string(port_); }
   std::string base() const { return "http://" + host_port(); }
-  std::vector<RecordedRequest> requests();
+  // The requests so far; the server records one just after answering it, so this waits
+  // (up to a second) until at least `at_least` are there.
+  std::vector<RecordedRequest> requests(size_t at_least = 0);
   size_t count(const std::string& path);
 
  private:
