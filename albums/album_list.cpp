@@ -70,9 +70,9 @@ void load_album_list() {
     int pos = w->progress_position(c::进度条1) + 1;
     w->set_progress_position(c::进度条1, pos);
     int max = w->progress_maximum(c::进度条1);
-    w->set_text(c::标签_进度条比例,
-                to_text(max > 0 ? static_cast<int>(static_cast<long long>(pos) * 100 / max) : 0) +
-                    "%");
+    w->set_text(
+        c::标签_进度条比例,
+        to_text(max > 0 ? static_cast<int>(static_cast<long long>(pos) * 100 / max) : 0) + "%");
     bool with_covers = w->checked(c::选择框_有封面);
     int index = -1;
     if (with_covers) {

@@ -26,8 +26,8 @@ struct RegexObject::Compiled {
 RegexObject::RegexObject() = default;
 RegexObject::~RegexObject() = default;
 
-bool RegexObject::search(std::string_view pattern, std::string_view subject,
-                         bool case_sensitive, bool multiline, bool global, bool quote_token) {
+bool RegexObject::search(std::string_view pattern, std::string_view subject, bool case_sensitive,
+                         bool multiline, bool global, bool quote_token) {
   compiled_.reset();
   matches_.clear();
   searched_ = true;
@@ -45,8 +45,8 @@ bool RegexObject::search(std::string_view pattern, std::string_view subject,
   if (multiline) options |= PCRE2_MULTILINE;
   int err = 0;
   PCRE2_SIZE erroff = 0;
-  pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(upat.data()), upat.size(),
-                                   options, &err, &erroff, cctx);
+  pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(upat.data()), upat.size(), options,
+                                   &err, &erroff, cctx);
   pcre2_compile_context_free(cctx);
   if (!code) return false;
   compiled_ = std::make_unique<Compiled>();
@@ -57,8 +57,8 @@ bool RegexObject::search(std::string_view pattern, std::string_view subject,
   pcre2_set_match_limit(mctx, match_limit);
   pcre2_set_depth_limit(mctx, depth_limit);
   pcre2_set_heap_limit(mctx, heap_limit_kib);
-  pcre2_jit_stack* jstack = jit ? pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr)
-                                : nullptr;
+  pcre2_jit_stack* jstack =
+      jit ? pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr) : nullptr;
   if (jstack) pcre2_jit_stack_assign(mctx, nullptr, jstack);
   pcre2_match_data* md = pcre2_match_data_create_from_pattern(code, nullptr);
 
@@ -103,7 +103,9 @@ bool RegexObject::search(std::string_view pattern, std::string_view subject,
   return ok;
 }
 
-Text RegexObject::get_pattern() const { return compiled_ ? pattern_ : Text(); }
+Text RegexObject::get_pattern() const {
+  return compiled_ ? pattern_ : Text();
+}
 
 Text RegexObject::replace(std::string_view replacement) const {
   if (!compiled_) return {};
@@ -128,7 +130,9 @@ Text RegexObject::replace(std::string_view replacement) const {
   return {};
 }
 
-int RegexObject::match_count() const { return static_cast<int>(matches_.size()); }
+int RegexObject::match_count() const {
+  return static_cast<int>(matches_.size());
+}
 
 int RegexObject::position_of(const Text& found, const Span& span) const {
   // The match's start in UTF-16 units, then the found text searched from there in the
@@ -146,7 +150,7 @@ Text RegexObject::match_text(int match, int* position) const {
   if (match < 1 || match > match_count()) return {};
   const Span& sp = matches_[static_cast<size_t>(match) - 1][0];
   Text t = utf8_to_gbk(std::string_view(subject_).substr(static_cast<size_t>(sp.start),
-                                                          static_cast<size_t>(sp.end - sp.start)));
+                                                         static_cast<size_t>(sp.end - sp.start)));
   if (position) *position = position_of(t, sp);
   return t;
 }
@@ -158,7 +162,7 @@ Text RegexObject::submatch_text(int match, int group, int* position) const {
   const Span& sp = m[static_cast<size_t>(group)];
   if (sp.start < 0) return {};
   Text t = utf8_to_gbk(std::string_view(subject_).substr(static_cast<size_t>(sp.start),
-                                                          static_cast<size_t>(sp.end - sp.start)));
+                                                         static_cast<size_t>(sp.end - sp.start)));
   if (position) *position = position_of(t, sp);
   return t;
 }

@@ -26,7 +26,9 @@ namespace af {
 namespace {
 
 std::atomic<bool> interrupted{false};
-extern "C" void on_sigint(int) { interrupted.store(true); }
+extern "C" void on_sigint(int) {
+  interrupted.store(true);
+}
 
 std::mutex out_mutex;
 bool progress_shown = false;
@@ -73,7 +75,8 @@ std::optional<std::set<int>> parse_selection(const std::string& list) {
   size_t pos = 0;
   while (pos <= list.size()) {
     size_t comma = list.find(',', pos);
-    std::string part = list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+    std::string part =
+        list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
     size_t dash = part.find('-');
     char* end = nullptr;
     if (part.empty()) return std::nullopt;
@@ -185,9 +188,8 @@ int run_download(const std::string& address, const std::string& save,
                  const std::optional<std::set<int>>& selection) {
   reset_failure_count();
   std::error_code ec;
-  auto dir = std::filesystem::absolute(save.empty() ? std::filesystem::current_path(ec)
-                                                    : std::filesystem::path(save),
-                                       ec);
+  auto dir = std::filesystem::absolute(
+      save.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(save), ec);
   Session s;
   s.window.set_text(ctl::编辑框_保存位置, gbk_path(dir.lexically_normal()));
   auto kind = s.classify(address);

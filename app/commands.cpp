@@ -100,6 +100,8 @@ void check_for_update() {
   if (diff > 0.0000001) w->set_text(c::标签_banbenjieguo, GBK("有新版，联系客服获取最新版"));
 }
 
-void exit_cleanup() { stop_all_workers(2000); }
+void exit_cleanup() {
+  stop_all_workers(2000);
+}
 
 }  // namespace af

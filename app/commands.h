@@ -14,10 +14,10 @@ inline constexpr std::string_view maker_contact_address = "http://www.albumfetch
 // written, otherwise the user's pictures folder, otherwise the home folder.
 Text default_save_location();
 
-void download_start();  // 按钮_下载选中
-void select_all_rows();  // 选择框_全选
-void invert_rows();      // 选择框_反选
-void pause_download();   // 按钮_暂停线程
+void download_start();     // 按钮_下载选中
+void select_all_rows();    // 选择框_全选
+void invert_rows();        // 选择框_反选
+void pause_download();     // 按钮_暂停线程
 void continue_download();  // 按钮_继续下载
 void check_for_update();   // 按钮_checknew
 // Ends the program's work at exit: every worker is asked to stop and given a moment.

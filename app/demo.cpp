@@ -16,7 +16,9 @@ namespace af {
 namespace {
 
 volatile std::sig_atomic_t stop_serving = 0;
-extern "C" void on_stop(int) { stop_serving = 1; }
+extern "C" void on_stop(int) {
+  stop_serving = 1;
+}
 
 }  // namespace
 

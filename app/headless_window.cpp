@@ -59,14 +59,28 @@ std::vector<Text> HeadlessWindow::messages() {
   return messages_;
 }
 
-Text HeadlessWindow::log() { return control(ctl::编辑框_操作记录).text; }
+Text HeadlessWindow::log() {
+  return control(ctl::编辑框_操作记录).text;
+}
 
-Text HeadlessWindow::do_text(std::string_view c) { return at(c).text; }
-void HeadlessWindow::do_set_text(std::string_view c, const Text& t) { at(c).text = t; }
-bool HeadlessWindow::do_visible(std::string_view c) { return at(c).visible; }
-void HeadlessWindow::do_set_visible(std::string_view c, bool v) { at(c).visible = v; }
-bool HeadlessWindow::do_checked(std::string_view c) { return at(c).checked; }
-void HeadlessWindow::do_set_checked(std::string_view c, bool v) { at(c).checked = v; }
+Text HeadlessWindow::do_text(std::string_view c) {
+  return at(c).text;
+}
+void HeadlessWindow::do_set_text(std::string_view c, const Text& t) {
+  at(c).text = t;
+}
+bool HeadlessWindow::do_visible(std::string_view c) {
+  return at(c).visible;
+}
+void HeadlessWindow::do_set_visible(std::string_view c, bool v) {
+  at(c).visible = v;
+}
+bool HeadlessWindow::do_checked(std::string_view c) {
+  return at(c).checked;
+}
+void HeadlessWindow::do_set_checked(std::string_view c, bool v) {
+  at(c).checked = v;
+}
 
 int HeadlessWindow::do_progress(std::string_view b, bool maximum) {
   Control& c = at(b);
@@ -84,7 +98,9 @@ void HeadlessWindow::do_set_progress(std::string_view b, bool maximum, int value
   }
 }
 
-int HeadlessWindow::do_row_count(std::string_view l) { return static_cast<int>(at(l).rows.size()); }
+int HeadlessWindow::do_row_count(std::string_view l) {
+  return static_cast<int>(at(l).rows.size());
+}
 
 int HeadlessWindow::do_append_row(std::string_view l) {
   Control& c = at(l);
@@ -92,7 +108,9 @@ int HeadlessWindow::do_append_row(std::string_view l) {
   return static_cast<int>(c.rows.size()) - 1;
 }
 
-void HeadlessWindow::do_clear_rows(std::string_view l) { at(l).rows.clear(); }
+void HeadlessWindow::do_clear_rows(std::string_view l) {
+  at(l).rows.clear();
+}
 
 Text HeadlessWindow::do_cell(std::string_view l, int r, int c) {
   Row* p = row(l, r);
@@ -118,10 +136,11 @@ void HeadlessWindow::do_set_row_picture(std::string_view l, int r, int pic) {
   if (Row* p = row(l, r)) p->picture = pic;
 }
 
-void HeadlessWindow::do_set_column_width(std::string_view l, int c, int w) { at(l).widths[c] = w; }
+void HeadlessWindow::do_set_column_width(std::string_view l, int c, int w) {
+  at(l).widths[c] = w;
+}
 
-void HeadlessWindow::do_set_picture_list(std::string_view l,
-                                         std::shared_ptr<const PictureList> p) {
+void HeadlessWindow::do_set_picture_list(std::string_view l, std::shared_ptr<const PictureList> p) {
   at(l).pictures = std::move(p);
 }
 
@@ -130,7 +149,9 @@ void HeadlessWindow::do_append_log(std::string_view b, const Text& t) {
   if (on_log) on_log(t);
 }
 
-void HeadlessWindow::do_set_focus(std::string_view c) { focus_ = std::string(c); }
+void HeadlessWindow::do_set_focus(std::string_view c) {
+  focus_ = std::string(c);
+}
 
 int HeadlessWindow::do_message_box(const Text& m, int, const Text& caption) {
   messages_.push_back(m);

@@ -20,7 +20,8 @@ inline double best_of(int runs, const std::function<void()>& f) {
   for (int i = 0; i < runs; ++i) {
     auto t0 = std::chrono::steady_clock::now();
     f();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    best = std::min(best,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
   }
   return best;
 }

@@ -25,9 +25,9 @@ Text albums_page(int n) {
   for (int i = 0; i < n; ++i) {
     t += "<li><a><img imgUrl=\"http://img1.ph.126.net/" + std::to_string(i) +
          ".jpg\" onerror=\"this.src=http://x/b.gif\"/></a> <div class=\"cover f-trans j-cover\" "
-         "></div> <a href=\"http://pp.163.com/m/pp/" + std::to_string(i) + ".html\" title=\"t\"><em>" +
-         utf8_to_gbk(std::string_view("相册")) + std::to_string(i) + "</em></a></li>" +
-         std::string(200, ' ');
+         "></div> <a href=\"http://pp.163.com/m/pp/" +
+         std::to_string(i) + ".html\" title=\"t\"><em>" + utf8_to_gbk(std::string_view("相册")) +
+         std::to_string(i) + "</em></a></li>" + std::string(200, ' ');
   }
   return t;
 }
@@ -46,30 +46,27 @@ int main() {
   const Text big = page_of(16u << 20), half = page_of(8u << 20);
   const std::string needle = "never-there-marker";
   double ours = bench::best_of(5, [&] { benchmark::DoNotOptimize(find_text(big, needle)); });
-  double base = bench::best_of(5, [&] {
-    benchmark::DoNotOptimize(std::string_view(big).find(needle));
-  });
+  double base =
+      bench::best_of(5, [&] { benchmark::DoNotOptimize(std::string_view(big).find(needle)); });
   bench::report("find_text / string_view::find, 16 MB", ours / base, 4.0);
 
   auto scaling = [&](const char* what, const std::function<void(const Text&)>& f) {
     // Both inputs are timed from a cold cache, so the ratio measures the work and not
     // whether 8 MB happens to stay cached between runs.
-    double t16 = bench::best_of(7, [&] { bench::evict_caches(); }, [&] { f(big); });
-    double t8 = bench::best_of(7, [&] { bench::evict_caches(); }, [&] { f(half); });
+    double t16 = bench::best_of(
+        7, [&] { bench::evict_caches(); }, [&] { f(big); });
+    double t8 = bench::best_of(
+        7, [&] { bench::evict_caches(); }, [&] { f(half); });
     bench::report(what, t16 / t8, 2.3);
   };
-  scaling("text_between 16 MB / 8 MB", [](const Text& t) {
-    benchmark::DoNotOptimize(text_between(t, "<div", "never-there"));
-  });
-  scaling("replace_text 16 MB / 8 MB", [](const Text& t) {
-    benchmark::DoNotOptimize(replace_text(t, "item", "ITEM"));
-  });
-  scaling("split_text 16 MB / 8 MB", [](const Text& t) {
-    benchmark::DoNotOptimize(split_text(t, std::string_view("\r\n")));
-  });
-  scaling("find_text_last 16 MB / 8 MB", [](const Text& t) {
-    benchmark::DoNotOptimize(find_text_last(t, "</div>"));
-  });
+  scaling("text_between 16 MB / 8 MB",
+          [](const Text& t) { benchmark::DoNotOptimize(text_between(t, "<div", "never-there")); });
+  scaling("replace_text 16 MB / 8 MB",
+          [](const Text& t) { benchmark::DoNotOptimize(replace_text(t, "item", "ITEM")); });
+  scaling("split_text 16 MB / 8 MB",
+          [](const Text& t) { benchmark::DoNotOptimize(split_text(t, std::string_view("\r\n"))); });
+  scaling("find_text_last 16 MB / 8 MB",
+          [](const Text& t) { benchmark::DoNotOptimize(find_text_last(t, "</div>")); });
 
   const Text a1 = albums_page(5000), a2 = albums_page(10000);
   auto search = [](std::string_view pattern, const Text& subject) {

@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   community::Community site;
   auto& m = site.add_member("big");
-  for (int i = 0; i < 5000; ++i) site.add_album(m, "相册" + std::to_string(i), i < 3 ? 40 : 0, 16, 16);
+  for (int i = 0; i < 5000; ++i)
+    site.add_album(m, "相册" + std::to_string(i), i < 3 ? 40 : 0, 16, 16);
   site.start();
   set_connect_to(site.connect_to());
 
@@ -58,10 +59,12 @@ int main(int argc, char** argv) {
   phase.start();
   classify_address();
   double listing = longest_gap_ms([] { return list_worker()->finished.load(); });
-  std::printf("listed %d albums in %.1f s\n", w.row_count(ctl::超级列表框1), phase.elapsed() / 1000.0);
+  std::printf("listed %d albums in %.1f s\n", w.row_count(ctl::超级列表框1),
+              phase.elapsed() / 1000.0);
   bench::report("longest timer gap while listing 5,000 albums, ms", listing, 100);
 
-  for (int r = 3; r < w.row_count(ctl::超级列表框1); ++r) w.set_row_checked(ctl::超级列表框1, r, false);
+  for (int r = 3; r < w.row_count(ctl::超级列表框1); ++r)
+    w.set_row_checked(ctl::超级列表框1, r, false);
   QtWindow::message_hook = [](const QString&, const QString&) { return 0; };
   download_start();
   phase.restart();

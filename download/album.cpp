@@ -66,9 +66,9 @@ bool save_picture(const Text& folder, const Text& name, const Bytes& data) {
 bool looks_like_html(const Bytes& body, std::string_view response_headers) {
   if (find_text(to_lower(response_headers), "content-type: text/html") != -1) return true;
   size_t i = 0;
-  while (i < body.size() && (body[i] == ' ' || body[i] == '\t' || body[i] == '\r' ||
-                             body[i] == '\n' || body[i] == 0xEF || body[i] == 0xBB ||
-                             body[i] == 0xBF))
+  while (i < body.size() &&
+         (body[i] == ' ' || body[i] == '\t' || body[i] == '\r' || body[i] == '\n' ||
+          body[i] == 0xEF || body[i] == 0xBB || body[i] == 0xBF))
     ++i;
   if (i >= body.size() || body[i] != '<') return false;
   std::string head(body.begin() + static_cast<long>(i),

@@ -28,9 +28,10 @@ BatchOutcome download_selected() {
     if (!address.empty()) album_queue.push_back(address + Text(separator) + title);
     process_pending_messages();
   }
-  w->append_log(c::编辑框_操作记录, selected_numbers.empty()
-                                        ? GBK("当前未选择任何相册") + "\r\n\r\n"
-                                        : GBK("当前被选择相册编号:") + selected_numbers + "\r\n\r\n");
+  w->append_log(c::编辑框_操作记录,
+                selected_numbers.empty()
+                    ? GBK("当前未选择任何相册") + "\r\n\r\n"
+                    : GBK("当前被选择相册编号:") + selected_numbers + "\r\n\r\n");
   int count = static_cast<int>(album_queue.size());
   outcome.albums = count;
   w->set_text(c::标签_选择了相册数量, GBK("总共需下载[") + to_text(count) + GBK("]个相册"));

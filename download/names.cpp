@@ -28,9 +28,10 @@ Text shorten(std::string_view gbk, size_t limit) {
 }  // namespace
 
 Text clean_title(std::string_view title) {
-  static const Text removed[] = {
-      ":", "\\", "/", "?", "*", "<", ">", "|", GBK("："), GBK("、"), GBK("？"), GBK("。"),
-      GBK("（"), GBK("）"), GBK("·"), GBK("！"), GBK("，"), ".", " "};
+  static const Text removed[] = {":",       "\\",      "/",       "?",       "*",
+                                 "<",       ">",       "|",       GBK("："), GBK("、"),
+                                 GBK("？"), GBK("。"), GBK("（"), GBK("）"), GBK("·"),
+                                 GBK("！"), GBK("，"), ".",       " "};
   Text t(title);
   for (const Text& r : removed) t = replace_text(t, r, "", {}, {}, true);
   return t;

@@ -12,10 +12,9 @@ namespace af {
 // Parameters the routine fills are the caller's variables; null means left out.
 Bytes http_fetch(std::string_view url, int method = 0, std::string_view post_text = {},
                  Text* cookies = nullptr, Text* new_cookies = nullptr, Text* headers = nullptr,
-                 Text* response_headers = nullptr, int* status = nullptr,
-                 bool no_redirect = false, const Bytes& post_bytes = {},
-                 std::string_view proxy = {}, int timeout = 0, std::string_view proxy_user = {},
-                 std::string_view proxy_password = {},
+                 Text* response_headers = nullptr, int* status = nullptr, bool no_redirect = false,
+                 const Bytes& post_bytes = {}, std::string_view proxy = {}, int timeout = 0,
+                 std::string_view proxy_user = {}, std::string_view proxy_password = {},
                  std::optional<int> proxy_auth_flag = std::nullopt,
                  RequestContext* request_object = nullptr);
 

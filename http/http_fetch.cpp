@@ -27,7 +27,9 @@ std::string curl_header(const Text& name, const Text& value) {
 
 }  // namespace
 
-bool last_fetch_failed() { return last_failed; }
+bool last_fetch_failed() {
+  return last_failed;
+}
 
 Bytes http_fetch(std::string_view url, int method, std::string_view post_text, Text* cookies,
                  Text* new_cookies, Text* headers, Text* response_headers, int* status,
@@ -85,8 +87,9 @@ Bytes http_fetch(std::string_view url, int method, std::string_view post_text, T
     body = std::move(res.body);
     // The request object hands back the header lines without the status line.
     size_t eol = res.headers.find("\r\n");
-    rh = normalise_set_cookie(eol == std::string::npos ? std::string_view()
-                                                       : std::string_view(res.headers).substr(eol + 2));
+    rh = normalise_set_cookie(eol == std::string::npos
+                                  ? std::string_view()
+                                  : std::string_view(res.headers).substr(eol + 2));
     if (status) *status = res.status;
   } else {
     rh.clear();

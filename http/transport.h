@@ -13,8 +13,8 @@
 namespace af {
 
 struct TransferRequest {
-  std::string url;     // UTF-8
-  std::string method;  // "GET", "POST" or "HEAD"
+  std::string url;                        // UTF-8
+  std::string method;                     // "GET", "POST" or "HEAD"
   std::vector<std::string> header_lines;  // sent in this order, after curl's Host line
   std::optional<std::string> body;        // sent even for GET/HEAD when present
   std::string user_agent;                 // empty: only what the header lines say

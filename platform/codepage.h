@@ -20,8 +20,8 @@ std::string gbk_to_utf8(std::string_view gbk);
 }  // namespace af
 
 // A system text written once in UTF-8 source and held as GBK bytes from then on.
-#define GBK(literal)                                             \
-  ([]() -> const ::af::Text& {                                   \
+#define GBK(literal)                                                \
+  ([]() -> const ::af::Text& {                                      \
     static const ::af::Text converted = ::af::utf8_to_gbk(literal); \
-    return converted;                                            \
+    return converted;                                               \
   }())

@@ -56,7 +56,16 @@ inline constexpr N 按钮_checknew = "按钮_checknew";
 inline constexpr N 标签_banbenjieguo = "标签_banbenjieguo";
 
 // Album list columns.
-enum Column { col_选择 = 0, col_序号, col_相册名称, col_封面, col_数量, col_相册ID, col_相册权限, col_相册密码 };
+enum Column {
+  col_选择 = 0,
+  col_序号,
+  col_相册名称,
+  col_封面,
+  col_数量,
+  col_相册ID,
+  col_相册权限,
+  col_相册密码
+};
 
 }  // namespace af::ctl
 #endif

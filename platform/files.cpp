@@ -19,7 +19,9 @@ fs::path native_path(std::string_view gbk) {
   return fs::path(utf8);
 }
 
-Text gbk_path(const fs::path& path) { return utf8_to_gbk(path.string()); }
+Text gbk_path(const fs::path& path) {
+  return utf8_to_gbk(path.string());
+}
 
 bool is_folder(std::string_view path) {
   if (path.empty()) return false;
@@ -60,8 +62,10 @@ bool write_file(std::string_view path, std::initializer_list<const Bytes*> parts
     while (ok && left > 0) {
       ssize_t w = ::write(fd, d, left);
       if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) ok = false;
-      else d += w, left -= static_cast<size_t>(w);
+      if (w <= 0)
+        ok = false;
+      else
+        d += w, left -= static_cast<size_t>(w);
     }
   }
   if (::close(fd) != 0) ok = false;

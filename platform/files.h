@@ -19,7 +19,9 @@ bool make_folder_path(Text& path);
 // True when a file or folder matches; "*" and "?" in the last component are wild cards.
 bool file_exists(std::string_view path);
 bool write_file(std::string_view path, std::initializer_list<const Bytes*> parts);
-inline bool write_file(std::string_view path, const Bytes& data) { return write_file(path, {&data}); }
+inline bool write_file(std::string_view path, const Bytes& data) {
+  return write_file(path, {&data});
+}
 
 // Attribute bits as the system knows them, masked to 0x27. Only read-only has a meaning
 // here: it clears the write permission bits. Hidden files are dot-files by name, so the

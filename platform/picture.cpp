@@ -11,12 +11,12 @@ bool decode_picture(const Bytes& bytes, int width, int height, Picture& out) {
   int w = 0, ht = 0, sub = 0, cs = 0;
   bool ok = false;
   std::vector<unsigned char> rgb;
-  if (tjDecompressHeader3(h, bytes.data(), static_cast<unsigned long>(bytes.size()), &w, &ht,
-                          &sub, &cs) == 0 &&
+  if (tjDecompressHeader3(h, bytes.data(), static_cast<unsigned long>(bytes.size()), &w, &ht, &sub,
+                          &cs) == 0 &&
       w > 0 && ht > 0 && static_cast<long long>(w) * ht <= 100'000'000LL) {
     rgb.resize(static_cast<size_t>(w) * ht * 3);
-    ok = tjDecompress2(h, bytes.data(), static_cast<unsigned long>(bytes.size()), rgb.data(), w,
-                       0, ht, TJPF_RGB, TJFLAG_ACCURATEDCT) == 0;
+    ok = tjDecompress2(h, bytes.data(), static_cast<unsigned long>(bytes.size()), rgb.data(), w, 0,
+                       ht, TJPF_RGB, TJFLAG_ACCURATEDCT) == 0;
   }
   tjDestroy(h);
   if (!ok) return false;

@@ -1,8 +1,8 @@
 #include "platform/window.h"
 
 #include <atomic>
-#include <type_traits>
 #include <cstdio>
+#include <type_traits>
 
 #include "platform/codepage.h"
 #include "platform/worker.h"
@@ -121,8 +121,12 @@ void Window::process_pending() {
   if (on_window_thread()) do_process_pending();
 }
 
-Window* current_window() { return installed.load(std::memory_order_acquire); }
-void set_current_window(Window* window) { installed.store(window, std::memory_order_release); }
+Window* current_window() {
+  return installed.load(std::memory_order_acquire);
+}
+void set_current_window(Window* window) {
+  installed.store(window, std::memory_order_release);
+}
 
 int message_box(const Text& message, int buttons, const Text& caption) {
   const Text& cap = caption.empty() ? GBK("信息：") : caption;

@@ -54,9 +54,13 @@ void WorkerToken::sleep_for(int ms) {
   cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return cancelled(); });
 }
 
-WorkerToken* current_token() { return this_thread_token; }
+WorkerToken* current_token() {
+  return this_thread_token;
+}
 
-bool current_cancelled() { return this_thread_token && this_thread_token->cancelled(); }
+bool current_cancelled() {
+  return this_thread_token && this_thread_token->cancelled();
+}
 
 void checkpoint() {
   if (this_thread_token) this_thread_token->wait_while_paused();

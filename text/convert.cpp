@@ -6,8 +6,12 @@
 
 namespace af {
 
-Text to_text(int value) { return std::to_string(value); }
-Text to_text(std::int64_t value) { return std::to_string(value); }
+Text to_text(int value) {
+  return std::to_string(value);
+}
+Text to_text(std::int64_t value) {
+  return std::to_string(value);
+}
 
 Text to_text(double value) {
   char buf[64];
@@ -83,17 +87,25 @@ Text char_from_code(int code) {
   return Text(1, static_cast<char>(code & 0xFF));
 }
 
-Text spaces_text(int n) { return n < 1 ? Text() : Text(static_cast<size_t>(n), ' '); }
+Text spaces_text(int n) {
+  return n < 1 ? Text() : Text(static_cast<size_t>(n), ' ');
+}
 
-Bytes text_to_bytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes text_to_bytes(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
 
-Bytes blank_bytes(int n) { return n <= 0 ? Bytes() : Bytes(static_cast<size_t>(n), 0); }
+Bytes blank_bytes(int n) {
+  return n <= 0 ? Bytes() : Bytes(static_cast<size_t>(n), 0);
+}
 
 Bytes left_bytes(const Bytes& bytes, int n) {
   if (n < 0) return {};
   return Bytes(bytes.begin(), bytes.begin() + std::min(bytes.size(), static_cast<size_t>(n)));
 }
 
-int bytes_length(const Bytes& bytes) { return static_cast<int>(bytes.size()); }
+int bytes_length(const Bytes& bytes) {
+  return static_cast<int>(bytes.size());
+}
 
 }  // namespace af

@@ -5,7 +5,9 @@
 namespace af {
 namespace {
 
-inline unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+inline unsigned char fold(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
 
 bool equal_at(const char* p, std::string_view s, bool case_sensitive) {
   if (case_sensitive) return std::memcmp(p, s.data(), s.size()) == 0;

@@ -5,7 +5,9 @@
 namespace af {
 namespace {
 
-inline unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+inline unsigned char fold(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
 
 bool equal_at(const char* p, std::string_view sought, bool ignore_case) {
   if (!ignore_case) return std::memcmp(p, sought.data(), sought.size()) == 0;
@@ -37,7 +39,9 @@ void walk_matches(std::string_view text, size_t from, size_t end, std::string_vi
 
 }  // namespace
 
-int text_len(std::string_view text) { return static_cast<int>(text.size()); }
+int text_len(std::string_view text) {
+  return static_cast<int>(text.size());
+}
 
 int find_text(std::string_view text, std::string_view sought, Opt start, bool ignore_case) {
   long long s0 = start ? std::max(0LL, static_cast<long long>(*start) - 1) : 0;
@@ -93,8 +97,8 @@ int find_text_last(std::string_view text, std::string_view sought, Opt start, bo
   return result;
 }
 
-Text text_between(std::string_view text, std::string_view begin_marker,
-                  std::string_view end_marker, Opt start, bool ignore_case) {
+Text text_between(std::string_view text, std::string_view begin_marker, std::string_view end_marker,
+                  Opt start, bool ignore_case) {
   Text b = replace_text(begin_marker, quote_marker, "\"");
   Text e = replace_text(end_marker, quote_marker, "\"");
   int p = find_text(text, b, start, ignore_case);

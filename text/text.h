@@ -10,7 +10,7 @@
 
 namespace af {
 
-using Text = std::string;                 // GBK bytes, no zero byte inside
+using Text = std::string;                  // GBK bytes, no zero byte inside
 using Bytes = std::vector<unsigned char>;  // raw bytes, zeros allowed
 using TextList = std::vector<Text>;
 using Opt = std::optional<int>;
@@ -18,7 +18,9 @@ using Opt = std::optional<int>;
 // "#引号": stands for a double quote inside markers and patterns.
 inline constexpr std::string_view quote_marker = "#\xD2\xFD\xBA\xC5";
 
-inline bool is_lead_byte(unsigned char c) { return c >= 0x80; }
+inline bool is_lead_byte(unsigned char c) {
+  return c >= 0x80;
+}
 
 int text_len(std::string_view text);
 int find_text(std::string_view text, std::string_view sought, Opt start = {},
@@ -42,7 +44,9 @@ Text to_text(const Bytes& bytes);
 int to_integer(double value);
 int to_integer(std::string_view text);
 int to_integer(std::int64_t value);
-inline int to_integer(int value) { return value; }
+inline int to_integer(int value) {
+  return value;
+}
 Text char_from_code(int code);
 Text spaces_text(int n);
 Text to_lower(std::string_view text);
@@ -50,8 +54,8 @@ Bytes text_to_bytes(std::string_view text);
 Bytes blank_bytes(int n);
 Bytes left_bytes(const Bytes& bytes, int n);
 int bytes_length(const Bytes& bytes);
-Text text_between(std::string_view text, std::string_view begin_marker,
-                  std::string_view end_marker, Opt start = {}, bool ignore_case = false);
+Text text_between(std::string_view text, std::string_view begin_marker, std::string_view end_marker,
+                  Opt start = {}, bool ignore_case = false);
 
 template <typename... Ints>
 int bit_or(int a, int b, Ints... rest) {

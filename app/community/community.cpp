@@ -11,7 +11,9 @@
 namespace af::community {
 namespace {
 
-std::string gbk(const std::string& utf8) { return utf8_to_gbk(std::string_view(utf8)); }
+std::string gbk(const std::string& utf8) {
+  return utf8_to_gbk(std::string_view(utf8));
+}
 
 }  // namespace
 
@@ -31,8 +33,8 @@ Bytes make_jpeg(int width, int height, unsigned seed, int quality) {
   unsigned char* out = nullptr;
   unsigned long size = 0;
   Bytes result;
-  if (h && tjCompress2(h, rgb.data(), width, 0, height, TJPF_RGB, &out, &size, TJSAMP_420,
-                       quality, 0) == 0)
+  if (h && tjCompress2(h, rgb.data(), width, 0, height, TJPF_RGB, &out, &size, TJSAMP_420, quality,
+                       0) == 0)
     result.assign(out, out + size);
   if (out) tjFree(out);
   if (h) tjDestroy(h);
@@ -56,11 +58,12 @@ struct Community::Impl {
     std::string html = "<html><head><meta charset=\"" + std::string(m.utf8_home ? "utf-8" : "gbk") +
                        "\"><title>" + m.name + "</title></head><body><ul>\n";
     for (const AlbumEntry& a : m.albums) {
-      std::string cover = a.pictures.empty() ? "http://img1.ph.126.net/none.jpg" : a.pictures[0].url;
+      std::string cover =
+          a.pictures.empty() ? "http://img1.ph.126.net/none.jpg" : a.pictures[0].url;
       html += "<li><a class=\"img\" href=\"" + a.url + "\"><img imgUrl=\"" + cover +
               "\" onerror=\"this.src=http://img1.ph.126.net/blank.gif\"/></a> <div class=\"cover "
-              "f-trans j-cover\" ></div> <a href=\"" + a.url + "\" title=\"" + a.title +
-              "\"><em>" + a.title + "</em></a></li>\n";
+              "f-trans j-cover\" ></div> <a href=\"" +
+              a.url + "\" title=\"" + a.title + "\"><em>" + a.title + "</em></a></li>\n";
     }
     html += "</ul></body></html>\n";
     return m.utf8_home ? html : gbk(html);
@@ -124,8 +127,8 @@ struct Community::Impl {
       }
     }
     const std::string suffix = "." + std::string(community_host);
-    if (host.size() > suffix.size() && host.compare(host.size() - suffix.size(), suffix.size(),
-                                                    suffix) == 0 && req.path == "/") {
+    if (host.size() > suffix.size() &&
+        host.compare(host.size() - suffix.size(), suffix.size(), suffix) == 0 && req.path == "/") {
       std::string name = host.substr(0, host.size() - suffix.size());
       auto o = home_pages.find(name);
       if (o != home_pages.end()) {
@@ -196,7 +199,9 @@ Community::Community() : impl_(std::make_unique<Impl>()) {
   });
 }
 
-Community::~Community() { stop(); }
+Community::~Community() {
+  stop();
+}
 
 MemberEntry& Community::add_member(const std::string& name, bool utf8_home) {
   std::lock_guard lock(impl_->m);
@@ -214,8 +219,8 @@ AlbumEntry& Community::add_album(MemberEntry& member, const std::string& title, 
   for (int i = 0; i < count; ++i) {
     PictureEntry p;
     p.id = a.number + std::to_string(100 + i);
-    p.url = "http://img" + std::to_string(1 + i % 3) + ".ph.126.net/" + member.name + "/" +
-            p.id + ".jpg";
+    p.url = "http://img" + std::to_string(1 + i % 3) + ".ph.126.net/" + member.name + "/" + p.id +
+            ".jpg";
     unsigned seed = static_cast<unsigned>(std::stoul(a.number) * 131 + static_cast<unsigned>(i));
     p.jpeg = make_jpeg(width + (i % 4) * 16, height + (i % 3) * 12, seed);
     a.pictures.push_back(std::move(p));
@@ -261,8 +266,12 @@ void Community::stop() {
   if (impl_->thread.joinable()) impl_->thread.join();
 }
 
-int Community::port() const { return impl_->port; }
-std::string Community::connect_to() const { return "127.0.0.1:" + std::to_string(impl_->port); }
+int Community::port() const {
+  return impl_->port;
+}
+std::string Community::connect_to() const {
+  return "127.0.0.1:" + std::to_string(impl_->port);
+}
 std::string Community::member_url(const std::string& name) {
   return "http://" + name + "." + std::string(community_host) + "/";
 }

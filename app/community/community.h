@@ -34,11 +34,11 @@ struct MemberEntry {
 };
 
 struct Fault {
-  int fail_times = 0;   // answer with an empty 503 this many times first
-  int status = 0;       // answer with this status (and a small body) every time
-  bool html = false;    // answer with an HTML page instead of the picture
-  bool stall = false;   // send part of the body, then stall
-  bool cut = false;     // send part of the body, then close
+  int fail_times = 0;  // answer with an empty 503 this many times first
+  int status = 0;      // answer with this status (and a small body) every time
+  bool html = false;   // answer with an HTML page instead of the picture
+  bool stall = false;  // send part of the body, then stall
+  bool cut = false;    // send part of the body, then close
 };
 
 // Picture bytes of about width x height pixels, distinct for every seed.

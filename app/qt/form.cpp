@@ -43,7 +43,9 @@ class LinkLabel : public QLabel {
   }
 };
 
-QString q(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size())); }
+QString q(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size()));
+}
 
 QFont face(int pixels, bool bold = false) {
   QFont f(QStringLiteral("WenQuanYi Micro Hei"));
@@ -247,7 +249,8 @@ void QtWindow::connect_handlers() {
   on_click(c::按钮_打开目录, [this] {
     Text folder = text(c::编辑框_保存位置);
     if (folder.empty()) folder = program_directory();
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(native_path(folder).string())));
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QString::fromStdString(native_path(folder).string())));
   });
 }
 

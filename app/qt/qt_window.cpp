@@ -25,8 +25,12 @@
 
 namespace af {
 
-QString to_q(const Text& gbk) { return QString::fromStdString(gbk_to_utf8(gbk)); }
-Text from_q(const QString& s) { return utf8_to_gbk(std::string_view(s.toStdString())); }
+QString to_q(const Text& gbk) {
+  return QString::fromStdString(gbk_to_utf8(gbk));
+}
+Text from_q(const QString& s) {
+  return utf8_to_gbk(std::string_view(s.toStdString()));
+}
 
 namespace {
 
@@ -57,7 +61,9 @@ QtWindow::QtWindow() {
 
 QtWindow::~QtWindow() = default;
 
-bool QtWindow::on_window_thread() const { return QThread::currentThread() == thread(); }
+bool QtWindow::on_window_thread() const {
+  return QThread::currentThread() == thread();
+}
 
 void QtWindow::run(const std::function<void()>& op) {
   if (on_window_thread()) {
@@ -245,8 +251,7 @@ void QtWindow::do_set_picture_list(std::string_view l, std::shared_ptr<const Pic
   // Only pictures not seen before are converted; a grown list shares the earlier ones.
   size_t same = 0;
   if (pictures_) {
-    while (same < p->size() && same < pictures_->size() && (*p)[same] == (*pictures_)[same])
-      ++same;
+    while (same < p->size() && same < pictures_->size() && (*p)[same] == (*pictures_)[same]) ++same;
   }
   icons_.resize(same);
   for (size_t i = same; i < p->size(); ++i) {
@@ -314,6 +319,8 @@ int QtWindow::do_message_box(const Text& m, int buttons, const Text& caption) {
   }
 }
 
-void QtWindow::do_process_pending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtWindow::do_process_pending() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 }  // namespace af

@@ -1,9 +1,10 @@
+#include "albums/classify.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
-#include "albums/classify.h"
 #include "albums/state.h"
 #include "platform/controls.h"
 #include "tests/support/gbk.h"
@@ -55,7 +56,8 @@ TEST(Classify, TableOrderOwnersAndMessages) {
   r.window.set_text(c::编辑框_号码, " http://pp.163.com/zz/pp/1.html ");
   EXPECT_EQ(classify_address(), AddressKind::album);
   EXPECT_EQ(album_owner(), "zz");
-  EXPECT_EQ(U(r.window.control(c::标签_动态).text), "网易摄影图片比较大，下载相对慢，耐心等待哈...");
+  EXPECT_EQ(U(r.window.control(c::标签_动态).text),
+            "网易摄影图片比较大，下载相对慢，耐心等待哈...");
 }
 
 TEST(Classify, SecondListingStopsTheFirstBeforeAddingRows) {

@@ -33,7 +33,8 @@ TEST(Listing, RowsNumberedTitledLinkedAndTicked) {
   EXPECT_EQ(list.widths[c::col_封面], 0);
   for (int col : {4, 5, 6, 7}) EXPECT_EQ(list.widths[col], 0);
   EXPECT_EQ(U(r.window.control(c::标签_动态).text), "相册获取完毕，共计：3个。");
-  EXPECT_NE(r.log_utf8().find("获取相册：春天获取相册：获取相册：旅行: 2015/08-----获取完毕,共计3个\r\n\r\n"),
+  EXPECT_NE(r.log_utf8().find(
+                "获取相册：春天获取相册：获取相册：旅行: 2015/08-----获取完毕,共计3个\r\n\r\n"),
             std::string::npos);
   EXPECT_EQ(r.window.control(c::进度条1).position, 3);
   EXPECT_EQ(U(r.window.control(c::标签_进度条比例).text), "100%");

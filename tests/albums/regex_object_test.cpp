@@ -1,6 +1,7 @@
+#include "albums/regex_object.h"
+
 #include <gtest/gtest.h>
 
-#include "albums/regex_object.h"
 #include "tests/support/gbk.h"
 
 using namespace af;
@@ -94,9 +95,9 @@ TEST(RegexObject, AlbumPatternOnAWholePageOnOneLine) {
     page += "<span imgUrl=\"decoy" + std::to_string(i) + "\"></span>";
     page += "<a><img imgUrl=\"http://p/" + std::to_string(i) +
             ".jpg\" onerror=\"this.src=x.gif\"/></a> <div class=\"cover f-trans j-cover\" "
-            "></div> <a href=\"http://m.pp.163.com/" + std::to_string(i) +
-            ".html\" title=\"t\">" + G("相册") + "<em>" + G("名") + std::to_string(i) +
-            "</em></a>";
+            "></div> <a href=\"http://m.pp.163.com/" +
+            std::to_string(i) + ".html\" title=\"t\">" + G("相册") + "<em>" + G("名") +
+            std::to_string(i) + "</em></a>";
     page += std::string(800, ' ');
   }
   ASSERT_GT(page.size(), 5'000'000u);

@@ -23,8 +23,9 @@ struct Outcome {
 class Cli : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("af_cli_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir = fs::temp_directory_path() /
+          ("af_cli_" + std::to_string(::getpid()) + "_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
   }
@@ -59,7 +60,9 @@ class Cli : public ::testing::Test {
   fs::path dir;
 };
 
-std::string str(const af::Bytes& b) { return std::string(b.begin(), b.end()); }
+std::string str(const af::Bytes& b) {
+  return std::string(b.begin(), b.end());
+}
 
 }  // namespace
 
@@ -80,7 +83,8 @@ TEST_F(Cli, DownloadSelectedAlbumsWhereTheWindowWouldPutThem) {
   site.add_album(m, "二: x", 3);
   site.add_album(m, "三", 1);
   site.start();
-  Outcome r = run({"download", "dl.pp.163.com", "--save", (dir / "save").string(), "--select", "2-3"});
+  Outcome r =
+      run({"download", "dl.pp.163.com", "--save", (dir / "save").string(), "--select", "2-3"});
   EXPECT_EQ(r.status, 0) << r.err;
   fs::path album = dir / "save" / "dl" / "二x1";
   for (size_t i = 0; i < 3; ++i) {

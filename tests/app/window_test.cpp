@@ -24,7 +24,9 @@ namespace c = af::ctl;
 namespace fs = std::filesystem;
 
 namespace {
-QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+QString q(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
 }  // namespace
 
 class WindowTest : public QObject {
@@ -167,7 +169,8 @@ class WindowTest : public QObject {
     QCOMPARE(get<QLabel>(c::标签_第多少张照片)->text(), q("下载完成"));
     QCOMPARE(get<QLabel>(c::标签_选择了相册数量)->text(), q("总共需下载[2]个相册"));
     for (size_t i = 0; i < big.pictures.size(); ++i)
-      QVERIFY(fs::exists(save / "batch" / "二2" / (std::to_string(i + 1) + big.pictures[i].id + ".jpg")));
+      QVERIFY(fs::exists(save / "batch" / "二2" /
+                         (std::to_string(i + 1) + big.pictures[i].id + ".jpg")));
   }
 
   void updateCheckOutcomes() {
@@ -179,10 +182,13 @@ class WindowTest : public QObject {
       return std::make_pair(get<QLabel>(c::标签_zxbanben)->text(),
                             get<QLabel>(c::标签_banbenjieguo)->text());
     };
-    QCOMPARE(check("x ##v20151130## y"), std::make_pair(q("20151130"), q("是最新版，有问题联系客服")));
+    QCOMPARE(check("x ##v20151130## y"),
+             std::make_pair(q("20151130"), q("是最新版，有问题联系客服")));
     QCOMPARE(check("##v2015##"), std::make_pair(q("2015"), q("是最新版，有问题联系客服")));
-    QCOMPARE(check("##v20160101##"), std::make_pair(q("20160101"), q("有新版，联系客服获取最新版")));
-    QCOMPARE(check("##v20151130 ##"), std::make_pair(q("20151130 "), q("有新版，联系客服获取最新版")));
+    QCOMPARE(check("##v20160101##"),
+             std::make_pair(q("20160101"), q("有新版，联系客服获取最新版")));
+    QCOMPARE(check("##v20151130 ##"),
+             std::make_pair(q("20151130 "), q("有新版，联系客服获取最新版")));
     QCOMPARE(check("no markers"), std::make_pair(QString(), q("有新版，联系客服获取最新版")));
   }
 

@@ -1,9 +1,10 @@
+#include "download/album.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "albums/state.h"
-#include "download/album.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
 #include "tests/support/gbk.h"
@@ -18,7 +19,9 @@ namespace c = af::ctl;
 namespace fs = std::filesystem;
 
 namespace {
-std::string str(const Bytes& b) { return std::string(b.begin(), b.end()); }
+std::string str(const Bytes& b) {
+  return std::string(b.begin(), b.end());
+}
 size_t files_in(const fs::path& dir) {
   size_t n = 0;
   for (auto& e : fs::recursive_directory_iterator(dir)) n += e.is_regular_file();
@@ -79,9 +82,9 @@ TEST(DownloadAlbum, FaultyPicturesAreRetriedAndNeverWrittenFake) {
   Road r;
   auto& m = r.site.add_member("flaky");
   auto& a = r.site.add_album(m, "f", 4);
-  r.site.set_fault(a.pictures[0].url, {2});            // fails twice, then answers
-  r.site.set_fault(a.pictures[1].url, {0, 404});       // always 404
-  r.site.set_fault(a.pictures[2].url, {0, 0, true});   // an HTML page
+  r.site.set_fault(a.pictures[0].url, {2});                         // fails twice, then answers
+  r.site.set_fault(a.pictures[1].url, {0, 404});                    // always 404
+  r.site.set_fault(a.pictures[2].url, {0, 0, true});                // an HTML page
   r.site.set_fault(a.pictures[3].url, {0, 0, false, false, true});  // cut off
   r.start();
   set_album_owner("flaky");

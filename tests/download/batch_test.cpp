@@ -1,9 +1,10 @@
+#include "download/batch.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "albums/state.h"
-#include "download/batch.h"
 #include "platform/controls.h"
 #include "tests/support/gbk.h"
 #include "tests/support/road.h"

@@ -1,6 +1,7 @@
+#include "download/names.h"
+
 #include <gtest/gtest.h>
 
-#include "download/names.h"
 #include "platform/codepage.h"
 #include "tests/support/gbk.h"
 
@@ -10,15 +11,18 @@ using af::test::U;
 
 TEST(CleanTitle, RemovesTheListedCharactersOnly) {
   EXPECT_EQ(U(clean_title(G("旅行: 2015/081"))), "旅行2015081");
-  EXPECT_EQ(U(clean_title(G("a：b、c？d。e（f）g·h！i，j.k l*m|n<o>p?q\\r"))), "abcdefghijklmnopqr");
-  EXPECT_EQ(clean_title(G("　x")), G("　x"));  // the full-width space stays
+  EXPECT_EQ(U(clean_title(G("a：b、c？d。e（f）g·h！i，j.k l*m|n<o>p?q\\r"))),
+            "abcdefghijklmnopqr");
+  EXPECT_EQ(clean_title(G("　x")), G("　x"));      // the full-width space stays
   EXPECT_EQ(clean_title("\xD5\x5C"), "\xD5\x5C");  // a trail byte is never removed
 }
 
 TEST(SafeName, NothingThatLeavesTheFolder) {
   EXPECT_EQ(safe_name("../../etc"), ".etc");
   EXPECT_EQ(safe_name(".."), "");
-  EXPECT_EQ(safe_name("a/b\\c\x01" "d"), "abcd");
+  EXPECT_EQ(safe_name("a/b\\c\x01"
+                      "d"),
+            "abcd");
   EXPECT_EQ(safe_name("12345"), "12345");
   EXPECT_EQ(picture_file_name(3, "77"), "377.jpg");
   EXPECT_EQ(picture_file_name(1, "../x"), "1.x.jpg");

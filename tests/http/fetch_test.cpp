@@ -1,8 +1,9 @@
+#include "http/fetch.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 
-#include "http/fetch.h"
 #include "platform/worker.h"
 #include "tests/support/test_server.h"
 #include "tests/support/wire_recorder.h"
@@ -13,7 +14,9 @@ using af::test::WireRecorder;
 
 namespace {
 
-std::string str(const Bytes& b) { return std::string(b.begin(), b.end()); }
+std::string str(const Bytes& b) {
+  return std::string(b.begin(), b.end());
+}
 
 // The header lines after curl's own Host line.
 std::vector<std::string> after_host(std::vector<std::string> lines) {
@@ -30,10 +33,10 @@ TEST(HttpFetchWire, DefaultHeaderLinesInOrderCookieFirst) {
   EXPECT_EQ(str(http_fetch(url, 0, {}, &cookies)), "ok");
   EXPECT_EQ(wire.request_line(0), "GET /a HTTP/1.1");
   EXPECT_EQ(after_host(wire.header_lines(0)),
-            (std::vector<std::string>{"Cookie: k=v", "Accept: */*", "Referer: " + url,
-                                      "Accept-Language: zh-cn",
-                                      "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)",
-                                      "Content-Type: application/x-www-form-urlencoded"}));
+            (std::vector<std::string>{
+                "Cookie: k=v", "Accept: */*", "Referer: " + url, "Accept-Language: zh-cn",
+                "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)",
+                "Content-Type: application/x-www-form-urlencoded"}));
 }
 
 TEST(HttpFetchWire, CallersLinesMethodsAndBodies) {
@@ -48,8 +51,8 @@ TEST(HttpFetchWire, CallersLinesMethodsAndBodies) {
   EXPECT_NE(headers.find("Accept-Language: zh-cn"), Text::npos);  // completed block returned
 
   Bytes raw{'b', 0, 'y'};
-  http_fetch(wire.base() + "/p", 7, "ignored", nullptr, nullptr, nullptr, nullptr, nullptr,
-             false, raw);
+  http_fetch(wire.base() + "/p", 7, "ignored", nullptr, nullptr, nullptr, nullptr, nullptr, false,
+             raw);
   EXPECT_EQ(wire.request_line(1), "GET /p HTTP/1.1");
   EXPECT_EQ(wire.body(1), std::string("b\0y", 3));
 }
@@ -84,8 +87,8 @@ TEST(InetFetchWire, UserAgentRulesAndNoBodyForGet) {
 
 TEST(Proxy, AbsoluteFormRequestAndCredentials) {
   WireRecorder proxy;
-  http_fetch("http://far.example/x", 0, {}, nullptr, nullptr, nullptr, nullptr, nullptr, false,
-             {}, proxy.host_port_for_test(), 0, "u", "p");
+  http_fetch("http://far.example/x", 0, {}, nullptr, nullptr, nullptr, nullptr, nullptr, false, {},
+             proxy.host_port_for_test(), 0, "u", "p");
   EXPECT_EQ(proxy.request_line(0), "GET http://far.example/x HTTP/1.1");
   bool auth = false;
   for (auto& l : proxy.header_lines(0)) auth |= l.rfind("Proxy-Authorization: Basic", 0) == 0;
@@ -105,9 +108,8 @@ class FetchServer : public ::testing::Test {
       r.headers.emplace("Set-Cookie", "d=4");
       r.set_content("c", "text/plain");
     });
-    h.Get("/redirect", [](const httplib::Request&, httplib::Response& r) {
-      r.set_redirect("/target");
-    });
+    h.Get("/redirect",
+          [](const httplib::Request&, httplib::Response& r) { r.set_redirect("/target"); });
     h.Get("/to-file", [](const httplib::Request&, httplib::Response& r) {
       r.set_redirect("file:///etc/passwd");
     });
@@ -164,9 +166,8 @@ class FetchServer : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(3000));
       r.set_content("late", "text/plain");
     });
-    h.Get("/head", [](const httplib::Request&, httplib::Response& r) {
-      r.set_header("X-Head", "1");
-    });
+    h.Get("/head",
+          [](const httplib::Request&, httplib::Response& r) { r.set_header("X-Head", "1"); });
     srv.start();
   }
   TestServer srv;
@@ -197,19 +198,19 @@ TEST_F(FetchServer, RedirectsStatusesAndHead) {
   EXPECT_EQ(rh.find("HTTP/1.1"), Text::npos);  // no status line
   EXPECT_EQ(str(inet_fetch(srv.base() + "/redirect")), "arrived");
 
-  EXPECT_EQ(str(http_fetch(srv.base() + "/missing", 0, {}, nullptr, nullptr, nullptr, nullptr,
-                           &status)),
-            "not here");
+  EXPECT_EQ(
+      str(http_fetch(srv.base() + "/missing", 0, {}, nullptr, nullptr, nullptr, nullptr, &status)),
+      "not here");
   EXPECT_EQ(status, 404);
-  EXPECT_EQ(str(http_fetch(srv.base() + "/broken", 0, {}, nullptr, nullptr, nullptr, nullptr,
-                           &status)),
-            "oops");
+  EXPECT_EQ(
+      str(http_fetch(srv.base() + "/broken", 0, {}, nullptr, nullptr, nullptr, nullptr, &status)),
+      "oops");
   EXPECT_EQ(status, 500);
 
   Text head_headers;
-  EXPECT_TRUE(http_fetch(srv.base() + "/head", 2, {}, nullptr, nullptr, nullptr, &head_headers,
-                         &status)
-                  .empty());
+  EXPECT_TRUE(
+      http_fetch(srv.base() + "/head", 2, {}, nullptr, nullptr, nullptr, &head_headers, &status)
+          .empty());
   EXPECT_EQ(status, 200);
   EXPECT_NE(head_headers.find("X-Head: 1"), Text::npos);
   Text inet_headers;
@@ -227,8 +228,8 @@ TEST_F(FetchServer, NoSchemeButHttpEvenThroughRedirects) {
 TEST_F(FetchServer, FailuresGiveEmptyOrPartialBodies) {
   int status = -1;
   Text rh = "x";
-  EXPECT_TRUE(http_fetch("http://127.0.0.1:1/", 0, {}, nullptr, nullptr, nullptr, &rh, &status)
-                  .empty());
+  EXPECT_TRUE(
+      http_fetch("http://127.0.0.1:1/", 0, {}, nullptr, nullptr, nullptr, &rh, &status).empty());
   EXPECT_EQ(status, 0);
   EXPECT_EQ(rh, "");
   EXPECT_TRUE(last_fetch_failed());
@@ -237,8 +238,8 @@ TEST_F(FetchServer, FailuresGiveEmptyOrPartialBodies) {
   EXPECT_EQ(irh, std::string(5000, ' '));
 
   // A stall longer than the time-out fails; a cut-off body is empty or partial by routine.
-  EXPECT_TRUE(http_fetch(srv.base() + "/stall", 0, {}, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, false, {}, {}, 1)
+  EXPECT_TRUE(http_fetch(srv.base() + "/stall", 0, {}, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         false, {}, {}, 1)
                   .empty());
   EXPECT_TRUE(http_fetch(srv.base() + "/cut").empty());
   EXPECT_EQ(str(inet_fetch(srv.base() + "/cut")), "half");
@@ -249,8 +250,8 @@ TEST_F(FetchServer, FailuresGiveEmptyOrPartialBodies) {
 
 TEST_F(FetchServer, TimeOutIsPerStageNotForTheWholeTransfer) {
   auto t0 = std::chrono::steady_clock::now();
-  Bytes body = http_fetch(srv.base() + "/slow", 0, {}, nullptr, nullptr, nullptr, nullptr,
-                          nullptr, false, {}, {}, 1);
+  Bytes body = http_fetch(srv.base() + "/slow", 0, {}, nullptr, nullptr, nullptr, nullptr, nullptr,
+                          false, {}, {}, 1);
   EXPECT_EQ(body.size(), 12u);
   EXPECT_GT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(3));
 }

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "http/headers.h"
+
+#include <gtest/gtest.h>
 
 using namespace af;
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "platform/codepage.h"
+
+#include <gtest/gtest.h>
 
 using namespace af;
 
@@ -8,9 +8,14 @@ TEST(Utf8ToGbk, ConvertsAndReplacesWhatGbkLacks) {
   EXPECT_EQ(utf8_to_gbk(std::string_view("网易摄影")), "\xCD\xF8\xD2\xD7\xC9\xE3\xD3\xB0");
   EXPECT_EQ(utf8_to_gbk(Bytes{}), "");
   // An emoji has no GBK form: one "?" for the whole character, nothing truncated after it.
-  EXPECT_EQ(utf8_to_gbk(std::string_view("a\xF0\x9F\x98\x80" "b")), "a?b");
+  EXPECT_EQ(utf8_to_gbk(std::string_view("a\xF0\x9F\x98\x80"
+                                         "b")),
+            "a?b");
   // Broken UTF-8 becomes "?" and the rest survives.
-  EXPECT_EQ(utf8_to_gbk(std::string_view("a\xE7\xBD" "b\xFF" "c")), "a?b?c");
+  EXPECT_EQ(utf8_to_gbk(std::string_view("a\xE7\xBD"
+                                         "b\xFF"
+                                         "c")),
+            "a?b?c");
   EXPECT_EQ(utf8_to_gbk(std::string_view("ab\0cd", 5)), "ab");
 }
 

@@ -1,8 +1,9 @@
+#include "platform/delay.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 
-#include "platform/delay.h"
 #include "platform/worker.h"
 
 using namespace af;

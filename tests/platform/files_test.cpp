@@ -1,3 +1,5 @@
+#include "platform/files.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -5,7 +7,6 @@
 #include <fstream>
 
 #include "platform/codepage.h"
-#include "platform/files.h"
 #include "platform/program.h"
 
 using namespace af;

@@ -61,7 +61,9 @@ void Road::download_batch() {
   while (!w->finished) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-std::string Road::log_utf8() { return gbk_to_utf8(window.log()); }
+std::string Road::log_utf8() {
+  return gbk_to_utf8(window.log());
+}
 
 std::string read_file(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);

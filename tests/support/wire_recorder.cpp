@@ -50,7 +50,8 @@ void WireRecorder::serve() {
       if (end != std::string::npos && need == std::string::npos) {
         size_t body = 0;
         size_t cl = got.find("Content-Length: ");
-        if (cl != std::string::npos && cl < end) body = std::strtoul(got.c_str() + cl + 16, nullptr, 10);
+        if (cl != std::string::npos && cl < end)
+          body = std::strtoul(got.c_str() + cl + 16, nullptr, 10);
         need = end + 4 + body;
       }
       if (need != std::string::npos && got.size() >= need) break;

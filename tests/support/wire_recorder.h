@@ -12,8 +12,8 @@ namespace af::test {
 
 class WireRecorder {
  public:
-  explicit WireRecorder(std::string response =
-                            "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
+  explicit WireRecorder(
+      std::string response = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
   ~WireRecorder();
   int port() const { return port_; }
   std::string host_port_for_test() const { return "127.0.0.1:" + std::to_string(port_); }

@@ -55,8 +55,7 @@ TEST(Split, EmptyPiecesAndLimits) {
   EXPECT_TRUE(split_text("a", std::string_view(";"), 0).empty());
   EXPECT_EQ(split_text("a;b", std::string_view("")), (TextList{"a;b"}));
   EXPECT_EQ(split_text(cheng + "\\x", std::string_view("\\")), (TextList{cheng, "x"}));
-  EXPECT_EQ(split_text("u--@@--t--@@--v", std::string_view("--@@--"), 2),
-            (TextList{"u", "t"}));
+  EXPECT_EQ(split_text("u--@@--t--@@--v", std::string_view("--@@--"), 2), (TextList{"u", "t"}));
 }
 
 TEST(Lower, OnlyOneByteLetters) {
