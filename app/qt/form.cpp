@@ -104,23 +104,22 @@ void QtWindow::build_form() {
     reg(l, name, x, y, w, h);
     return l;
   };
+  // Buttons, check boxes and group boxes differ only in their class.
+  auto titled = [&](auto* widget, std::string_view name, int x, int y, int w, int h) {
+    reg(widget, name, x, y, w, h);
+    return widget;
+  };
   auto button = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h,
                     const char* text) {
-    auto* b = new QPushButton(q(text), parent);
-    reg(b, name, x, y, w, h);
-    return b;
+    return titled(new QPushButton(q(text), parent), name, x, y, w, h);
   };
   auto check = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h,
                    const char* text) {
-    auto* b = new QCheckBox(q(text), parent);
-    reg(b, name, x, y, w, h);
-    return b;
+    return titled(new QCheckBox(q(text), parent), name, x, y, w, h);
   };
   auto group = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h,
                    const char* title) {
-    auto* g = new QGroupBox(q(title), parent);
-    reg(g, name, x, y, w, h);
-    return g;
+    return titled(new QGroupBox(q(title), parent), name, x, y, w, h);
   };
 
   auto* tabs = new QTabWidget(this);
