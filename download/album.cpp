@@ -1,11 +1,10 @@
 #include "download/album.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "albums/regex_object.h"
 #include "albums/state.h"
 #include "download/names.h"
+#include "download/picture_fetch.h"
+#include "http/failure.h"
 #include "http/fetch.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
@@ -18,8 +17,6 @@ namespace af {
 namespace {
 
 constexpr int page_attempts = 10;
-constexpr int picture_attempts = 3;
-constexpr int retry_wait_ms = 2000;
 constexpr std::string_view picture_pattern = "{seqindex:(.*?),pictureId:(.*?),url:'(.*?)',";
 
 Text percentage(int position, int maximum) {
@@ -27,56 +24,27 @@ Text percentage(int position, int maximum) {
   return to_text(static_cast<int>(static_cast<long long>(position) * 100 / maximum)) + "%";
 }
 
-// A picture that failed, answered with an error, came back empty or as an HTML page is
-// tried again; only real picture bytes are ever written.
-bool fetch_picture(const Text& url, Bytes& out) {
-  for (int attempt = 1; attempt <= picture_attempts; ++attempt) {
-    if (current_cancelled()) return false;
-    checkpoint();
-    int status = 0;
-    Text rh;
-    Bytes body = http_fetch(url, 0, {}, nullptr, nullptr, nullptr, &rh, &status);
-    if (!last_fetch_failed() && status >= 200 && status < 300 && !body.empty() &&
-        !looks_like_html(body, rh)) {
-      out = std::move(body);
-      return true;
+// Up to 10 attempts; an answer that is not 2xx is a failed attempt, never a page to read,
+// and 404 or 410 end the attempts at once. `cause` says why the last one failed.
+Text fetch_album_page(std::string_view address, Text& cause) {
+  for (int attempt = 1; attempt <= page_attempts && !current_cancelled(); ++attempt) {
+    Bytes body = http_fetch(address, 0);
+    FetchReport r = last_fetch_report();
+    bool ok = r.error == TransferError::none && r.status >= 200 && r.status < 300;
+    if (ok) {
+      Text page = utf8_to_gbk(body);
+      if (!page.empty()) return page;
+      cause = GBK("页面为空");
+    } else {
+      cause = describe_failure(r);
+      if (r.error == TransferError::none && final_status(r.status)) break;
     }
-    if (attempt < picture_attempts) pump_delay(retry_wait_ms);
+    pump_delay(static_cast<int>(retry_wait(ok ? 0 : r.status, r.retry_after_ms)));
   }
-  return false;
-}
-
-// Written under a temporary name and renamed when complete, so no half-written picture
-// ever stands under its final name.
-bool save_picture(const Text& folder, const Text& name, const Bytes& data) {
-  Text temp = folder + "\\." + name + ".part";
-  if (!write_file(temp, data)) {
-    std::error_code ec;
-    std::filesystem::remove(native_path(temp), ec);
-    return false;
-  }
-  std::error_code ec;
-  std::filesystem::rename(native_path(temp), native_path(folder + "\\" + name), ec);
-  if (ec) std::filesystem::remove(native_path(temp), ec);
-  return !ec;
+  return {};
 }
 
 }  // namespace
-
-bool looks_like_html(const Bytes& body, std::string_view response_headers) {
-  if (find_text(to_lower(response_headers), "content-type: text/html") != -1) return true;
-  size_t i = 0;
-  while (i < body.size() &&
-         (body[i] == ' ' || body[i] == '\t' || body[i] == '\r' || body[i] == '\n' ||
-          body[i] == 0xEF || body[i] == 0xBB || body[i] == 0xBF))
-    ++i;
-  if (i >= body.size() || body[i] != '<') return false;
-  std::string head(body.begin() + static_cast<long>(i),
-                   body.begin() + static_cast<long>(std::min(body.size(), i + 512)));
-  Text lower = to_lower(head);
-  return find_text(lower, "<html") != -1 || find_text(lower, "<!doctype") != -1 ||
-         find_text(lower, "<head") != -1 || find_text(lower, "<body") != -1;
-}
 
 AlbumOutcome download_album(std::string_view page_address, std::string_view title_in) {
   AlbumOutcome outcome;
@@ -98,12 +66,8 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
     folder_ok = make_folder_path(f) || make_folder_path(f);
   }
 
-  Text page;
-  for (int attempt = 1; attempt <= page_attempts && !current_cancelled(); ++attempt) {
-    page = utf8_to_gbk(http_fetch(page_address, 0));
-    if (!page.empty()) break;
-    pump_delay(retry_wait_ms);
-  }
+  Text page_cause;
+  Text page = fetch_album_page(page_address, page_cause);
   if (current_cancelled()) return outcome;
 
   Text block = text_between(page, "window.pic960List", "};");
@@ -112,7 +76,8 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
   outcome.pictures = n;
   if (page.empty()) {
     outcome.page_failed = true;
-    w->append_log(c::编辑框_操作记录, GBK("相册页面获取失败：") + Text(page_address) + "\r\n");
+    w->append_log(c::编辑框_操作记录, GBK("相册页面获取失败：") + Text(page_address) + GBK("（") +
+                                          page_cause + GBK("）") + "\r\n");
   } else if (block.empty() || !searched) {
     outcome.page_failed = true;
     w->append_log(c::编辑框_操作记录, GBK("相册页面无法解析：") + Text(page_address) + "\r\n");
@@ -135,18 +100,15 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
       ++outcome.failed;
       continue;
     }
-    Bytes body;
-    bool fetched = fetch_picture(url, body);
-    if (current_cancelled()) return outcome;
+    PictureResult got = fetch_picture(url, folder + "\\." + name + ".part", folder + "\\" + name);
+    if (got.cancelled || current_cancelled()) return outcome;
     pump_delay(50);
-    if (!fetched) {
-      ++outcome.failed;
-      w->append_log(c::编辑框_操作记录, GBK("图片下载失败：") + url + "\r\n");
-    } else if (!save_picture(folder, name, body)) {
-      ++outcome.failed;
-      w->append_log(c::编辑框_操作记录, GBK("图片保存失败：") + folder + "\\" + name + "\r\n");
-    } else {
+    if (got.saved) {
       ++outcome.saved;
+    } else {
+      ++outcome.failed;
+      w->append_log(c::编辑框_操作记录,
+                    GBK("图片下载失败：") + url + GBK("（") + got.cause + GBK("）") + "\r\n");
     }
     process_pending_messages();
   }

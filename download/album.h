@@ -14,7 +14,4 @@ struct AlbumOutcome {
 // Downloads every picture of one album page into its folder under the save location.
 AlbumOutcome download_album(std::string_view page_address, std::string_view title);
 
-// Whether fetched bytes are an HTML page rather than a picture.
-bool looks_like_html(const Bytes& body, std::string_view response_headers);
-
 }  // namespace af

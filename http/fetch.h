@@ -33,4 +33,18 @@ Bytes read_url(std::string_view url);
 // stall, a cut-off body), as opposed to an answer of any status.
 bool last_fetch_failed();
 
+// How the last http_fetch of this thread ended.
+struct FetchReport {
+  TransferError error = TransferError::none;
+  int status = 0;
+  long retry_after_ms = -1;
+  long timeout_s = 15;  // the time-out it ran with, for "no answer within N s"
+};
+FetchReport last_fetch_report();
+
+// The request http_fetch makes for a plain GET of `url` with every parameter left out.
+TransferRequest plain_http_get(std::string_view url);
+// Cookies set by every response of an exchange, redirects included; later ones win.
+Text exchange_cookies(const TransferResult& result, std::string_view last_block);
+
 }  // namespace af

@@ -5,7 +5,7 @@
 namespace af {
 namespace {
 
-thread_local bool last_failed = false;
+thread_local FetchReport last_report;
 
 const char* method_text(int method) {
   switch (method) {
@@ -25,10 +25,54 @@ std::string curl_header(const Text& name, const Text& value) {
   return name + ": " + value;
 }
 
+long timeout_ms_for(int timeout) {
+  if (timeout == -1) return -1;
+  return timeout < 1 ? 15000 : static_cast<long>(timeout) * 1000;
+}
+
+void add_header_lines(TransferRequest& rq, Text& hd, std::string_view url, const Text& cookies) {
+  complete_request_headers(hd, url, true);
+  if (!cookies.empty()) rq.header_lines.push_back(curl_header("Cookie", cookies));
+  auto add_line = [&](std::string_view line) {
+    Text name = header_name(line);
+    if (name.empty()) return;
+    rq.header_lines.push_back(curl_header(name, header_value(line)));
+  };
+  if (find_text(hd, "\r\n") == -1) {
+    add_line(hd);
+  } else {
+    for (const Text& line : split_text(hd, std::string_view("\r\n")))
+      if (!line.empty()) add_line(line);
+  }
+}
+
 }  // namespace
 
 bool last_fetch_failed() {
-  return last_failed;
+  return last_report.error != TransferError::none;
+}
+
+FetchReport last_fetch_report() {
+  return last_report;
+}
+
+TransferRequest plain_http_get(std::string_view url) {
+  TransferRequest rq;
+  rq.url = gbk_to_utf8(url);
+  rq.method = "GET";
+  rq.timeout_ms = timeout_ms_for(0);
+  Text hd;
+  add_header_lines(rq, hd, url, {});
+  return rq;
+}
+
+Text exchange_cookies(const TransferResult& result, std::string_view last_block) {
+  Text fresh = extract_set_cookies(last_block);
+  if (result.earlier_headers.empty()) return fresh;
+  Text earlier = extract_set_cookies(normalise_set_cookie(result.earlier_headers));
+  if (earlier.empty()) return fresh;
+  Text copy = fresh;
+  return merge_cookies(earlier, copy);
 }
 
 Bytes http_fetch(std::string_view url, int method, std::string_view post_text, Text* cookies,
@@ -45,11 +89,7 @@ Bytes http_fetch(std::string_view url, int method, std::string_view post_text, T
   TransferRequest rq;
   rq.url = gbk_to_utf8(url);
   rq.method = method_text(method);
-  if (timeout == -1) {
-    rq.timeout_ms = -1;
-  } else {
-    rq.timeout_ms = timeout < 1 ? 15000 : static_cast<long>(timeout) * 1000;
-  }
+  rq.timeout_ms = timeout_ms_for(timeout);
   if (!proxy.empty()) {
     rq.proxy = gbk_to_utf8(proxy);
     if (!proxy_user.empty()) {
@@ -59,20 +99,7 @@ Bytes http_fetch(std::string_view url, int method, std::string_view post_text, T
     }
   }
   rq.follow_redirects = !no_redirect;
-
-  complete_request_headers(hd, url, true);
-  if (!ck.empty()) rq.header_lines.push_back(curl_header("Cookie", ck));
-  auto add_line = [&](std::string_view line) {
-    Text name = header_name(line);
-    if (name.empty()) return;
-    rq.header_lines.push_back(curl_header(name, header_value(line)));
-  };
-  if (find_text(hd, "\r\n") == -1) {
-    add_line(hd);
-  } else {
-    for (const Text& line : split_text(hd, std::string_view("\r\n")))
-      if (!line.empty()) add_line(line);
-  }
+  add_header_lines(rq, hd, url, ck);
 
   if (!post_bytes.empty()) {
     rq.body = std::string(post_bytes.begin(), post_bytes.end());
@@ -81,7 +108,8 @@ Bytes http_fetch(std::string_view url, int method, std::string_view post_text, T
   }
 
   TransferResult res = perform_transfer(rq, request_object);
-  last_failed = !res.complete;
+  last_report = {res.error, res.complete ? res.status : 0, res.retry_after_ms,
+                 rq.timeout_ms < 0 ? 0 : rq.timeout_ms / 1000};
   Bytes body;
   if (res.complete) {
     body = std::move(res.body);
@@ -91,11 +119,12 @@ Bytes http_fetch(std::string_view url, int method, std::string_view post_text, T
                                   ? std::string_view()
                                   : std::string_view(res.headers).substr(eol + 2));
     if (status) *status = res.status;
+    nc = exchange_cookies(res, rh);
   } else {
     rh.clear();
     if (status) *status = 0;
+    nc.clear();
   }
-  nc = extract_set_cookies(rh);
   merge_cookies(ck, nc);
   return body;
 }

@@ -44,6 +44,7 @@ Bytes inet_fetch(std::string_view url, int method, std::string_view post_text, T
   rq.follow_redirects = !no_redirect;
   rq.timeout_ms = 60000;  // the platform's own defaults are of this order
   rq.cookie_store = cookies == nullptr;
+  rq.verify_tls = true;  // the secure flag checks certificates
   if (!proxy.empty()) rq.proxy = gbk_to_utf8(proxy);
 
   complete_request_headers(hd, url, false);
@@ -63,11 +64,12 @@ Bytes inet_fetch(std::string_view url, int method, std::string_view post_text, T
   TransferResult res = perform_transfer(rq);
   if (res.got_response && res.headers.size() < header_buffer) {
     rh = normalise_set_cookie(res.headers);
+    nc = exchange_cookies(res, rh);
   } else {
     // The raw header query fails when no answer came or the block outgrows its buffer.
     rh = spaces_text(static_cast<int>(header_buffer));
+    nc.clear();
   }
-  nc = extract_set_cookies(rh);
   if (cookies) merge_cookies(*cookies, nc);
   return std::move(res.body);
 }

@@ -19,6 +19,8 @@ Bytes read_url(std::string_view url) {
   rq.user_agent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
   rq.header_lines = {"Accept: */*"};
   rq.timeout_ms = 60000;
+  rq.verify_tls = true;
+  rq.system_proxy = true;  // the system's preconfigured proxy: http_proxy, https_proxy, no_proxy
   std::lock_guard lock(session_mutex);
   TransferResult res = perform_transfer(rq, session);
   return std::move(res.body);

@@ -9,6 +9,13 @@ namespace af {
 namespace {
 
 thread_local WorkerToken* this_thread_token = nullptr;
+// Static initialisation runs on the main thread.
+const std::thread::id main_thread_id = std::this_thread::get_id();
+std::shared_ptr<WorkerToken>& main_token() {
+  static auto token = std::make_shared<WorkerToken>();
+  return token;
+}
+std::mutex main_token_mutex;
 
 std::mutex registry_mutex;
 std::vector<WorkerHandle>& registry() {
@@ -55,11 +62,26 @@ void WorkerToken::sleep_for(int ms) {
 }
 
 WorkerToken* current_token() {
-  return this_thread_token;
+  if (this_thread_token) return this_thread_token;
+  if (std::this_thread::get_id() != main_thread_id) return nullptr;
+  std::lock_guard lock(main_token_mutex);
+  return main_token().get();
 }
 
 bool current_cancelled() {
-  return this_thread_token && this_thread_token->cancelled();
+  WorkerToken* t = current_token();
+  return t && t->cancelled();
+}
+
+void stop_main_thread_work() {
+  std::lock_guard lock(main_token_mutex);
+  main_token()->cancel();
+}
+
+void restart_main_thread_work() {
+  std::lock_guard lock(main_token_mutex);
+  // Called on the main thread between handlers, so nothing there holds the old token.
+  if (main_token()->cancelled()) main_token() = std::make_shared<WorkerToken>();
 }
 
 void checkpoint() {

@@ -30,8 +30,13 @@ class WorkerToken {
   bool paused_ = false;
 };
 
-// The token of the worker running on this thread; null on any other thread.
+// The token of the worker running on this thread; on the main (window) thread, the token
+// that closing the window cancels; null on any other thread.
 WorkerToken* current_token();
+// Stops whatever runs on the main thread (a single-album download inside a click
+// handler) when the window closes; a new window starts it afresh.
+void stop_main_thread_work();
+void restart_main_thread_work();
 bool current_cancelled();
 // A pause point: a paused worker waits here until it is continued or cancelled.
 void checkpoint();

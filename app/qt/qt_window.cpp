@@ -52,6 +52,7 @@ QString log_text(const Text& gbk) {
 
 QtWindow::QtWindow() {
   window_closing = false;
+  restart_main_thread_work();
   log_flush_.setSingleShot(true);
   log_flush_.setInterval(100);
   QObject::connect(&log_flush_, &QTimer::timeout, this, [this] { flush_log(); });
@@ -105,6 +106,7 @@ void QtWindow::run(const std::function<void()>& op) {
 void QtWindow::closeEvent(QCloseEvent* event) {
   closing_ = true;
   window_closing = true;
+  stop_main_thread_work();  // a single-album download inside a click handler ends too
   QWidget::closeEvent(event);
 }
 
