@@ -90,6 +90,7 @@ PictureResult fetch_picture(const Text& url, const Text& temp, const Text& final
       std::filesystem::rename(native_path(temp), native_path(final_path), ec);
       if (!ec) {
         out.saved = true;
+        out.cause.clear();
         out.size = static_cast<long long>(file.check.size());
         return out;
       }

@@ -70,6 +70,7 @@ struct Sink {
   WorkerToken* token;
   TransferError failure = TransferError::none;  // set by a callback that ended the transfer
   bool paused = false;
+  bool head_done = false;  // a HEAD that carried a body has its answer: end it there
   size_t received = 0;
   size_t header_bytes = 0;
   curl_off_t last_progress = -1;
@@ -138,6 +139,18 @@ size_t on_header(char* data, size_t size, size_t n, void* p) {
       r.headers.clear();
       r.retry_after_ms = -1;
     }
+    if (line.empty() && s->rq->method == "HEAD" && s->rq->body) {
+      // Sent as a custom method so that the body goes out, libcurl would wait for a body
+      // the answer to a HEAD never has.
+      long code = 0;
+      curl_easy_getinfo(s->easy, CURLINFO_RESPONSE_CODE, &code);
+      bool redirect_followed = code >= 300 && code < 400 && s->rq->follow_redirects;
+      if (code >= 200 && !redirect_followed) {
+        r.headers.append("\r\n");
+        s->head_done = true;
+        return 0;
+      }
+    }
     Text text = utf8_to_gbk(std::string_view(line));
     r.headers.append(text).append("\r\n");
     constexpr std::string_view retry = "retry-after:";
@@ -178,6 +191,7 @@ int on_progress(void* p, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ul
 }
 
 TransferError error_for(CURLcode code, const Sink& s) {
+  if (s.head_done) return TransferError::none;
   if (s.failure != TransferError::none) return s.failure;
   switch (code) {
     case CURLE_OK:
@@ -253,7 +267,7 @@ void configure(CURL* e, const TransferRequest& rq, Setup& setup) {
   if (rq.timeout_ms >= 0) {
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, rq.timeout_ms > 0 ? rq.timeout_ms : 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, slow_transfer_bytes_per_s);
-    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, slow_transfer_window_s);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, rq.slow_window_s);
   }
 
   std::string target = connect_to();
@@ -293,7 +307,7 @@ void configure(CURL* e, const TransferRequest& rq, Setup& setup) {
   setup.headers.reset(headers);
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
 
-  if (rq.method == "HEAD") curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+  if (rq.method == "HEAD" && !rq.body) curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
   if (rq.method == "POST") curl_easy_setopt(e, CURLOPT_POST, 1L);
   if (rq.method == "GET") curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
   if (rq.body || rq.method == "POST") {
@@ -301,7 +315,7 @@ void configure(CURL* e, const TransferRequest& rq, Setup& setup) {
     curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(b.size()));
     curl_easy_setopt(e, CURLOPT_COPYPOSTFIELDS, b.c_str());
     // Setting a body turns the request into a POST; a GET or HEAD with a body keeps its
-    // name (and a HEAD still expects no body back).
+    // name (the header callback ends a HEAD at its blank line).
     if (rq.method != "POST") curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, rq.method.c_str());
   }
 }

@@ -45,6 +45,7 @@ struct TransferRequest {
   std::string user_agent;                 // empty: only what the header lines say
   bool follow_redirects = true;
   long timeout_ms = 15000;  // per stage without progress; negative: none
+  long slow_window_s = slow_transfer_window_s;
   std::string proxy, proxy_user, proxy_password;
   bool credentials_for_proxy = true;  // false: the credentials go to the server
   bool system_proxy = false;          // no explicit proxy: honour http_proxy and friends

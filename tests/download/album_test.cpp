@@ -122,6 +122,15 @@ TEST(DownloadAlbum, PageRetriedThenGivenUp) {
   EXPECT_TRUE(none.page_failed);
   EXPECT_EQ(none.pictures, 0);
   EXPECT_NE(r.log_utf8().find("---完成相册《x》下载"), std::string::npos);
+
+  // An error page is never read as the album; 404 ends the attempts at once.
+  auto& gone = r.site.add_album(m, "gone", 1);
+  r.site.set_fault(gone.url, {0, 404});
+  AlbumOutcome missing = download_album(gone.url, "gone");
+  EXPECT_TRUE(missing.page_failed);
+  EXPECT_EQ(r.site.hits(gone.url), 1u);
+  EXPECT_NE(r.log_utf8().find("相册页面获取失败：" + gone.url + "（服务器返回 404）"),
+            std::string::npos);
 }
 
 TEST(DownloadAlbum, HostileIdsAndOwnerStayInsideTheSaveLocation) {
