@@ -27,23 +27,7 @@ void set_buttons(bool idle, bool running, bool paused) {
   w->set_visible(c::按钮_继续下载, paused);
 }
 
-bool writable(const std::filesystem::path& p) {
-  return !p.empty() && ::access(p.c_str(), W_OK | X_OK) == 0;
-}
-
 }  // namespace
-
-Text default_save_location() {
-  Text dir = program_directory();
-  if (writable(native_path(dir))) return dir;
-  const char* home = std::getenv("HOME");
-  if (home && *home) {
-    std::filesystem::path pictures = std::filesystem::path(home) / "Pictures";
-    if (writable(pictures)) return gbk_path(pictures);
-    if (writable(home)) return gbk_path(home);
-  }
-  return dir;
-}
 
 void download_start() {
   if (!current_window()) return;

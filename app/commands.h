@@ -2,6 +2,7 @@
 // the Qt window, the headless window and the tests share them.
 #pragma once
 
+#include "platform/program.h"
 #include "text/text.h"
 
 namespace af {
@@ -9,10 +10,6 @@ namespace af {
 inline constexpr std::string_view update_host = "update.albumfetch.net";
 inline constexpr std::string_view maker_web_address = "http://www.albumfetch.net/";
 inline constexpr std::string_view maker_contact_address = "http://www.albumfetch.net/contact";
-
-// Where pictures go unless the user picks a folder: the program's folder when it can be
-// written, otherwise the user's pictures folder, otherwise the home folder.
-Text default_save_location();
 
 void download_start();     // 按钮_下载选中
 void select_all_rows();    // 选择框_全选

@@ -44,9 +44,29 @@ Text fetch_album_page(std::string_view address, Text& cause) {
   return {};
 }
 
+// The album's folder; one the batch already used gets " (2)", " (3)", ... and the log
+// says so.
+Text choose_folder(Window* w, const Text& title, const AlbumOptions& options) {
+  Text save = w->text(ctl::编辑框_保存位置);
+  Text folder = album_folder(save, album_owner(), title);
+  if (!options.taken_folders || options.taken_folders->insert(folder).second) return folder;
+  Text owner_folder = album_folder(save, album_owner(), "");
+  Text leaf = safe_name(title);
+  for (int k = 2;; ++k) {
+    Text suffix = " (" + to_text(k) + ")";
+    Text candidate = owner_folder + shorten_to(leaf, max_name_utf8 - suffix.size()) + suffix;
+    if (options.taken_folders->insert(candidate).second) {
+      w->append_log(ctl::编辑框_操作记录, GBK("文件夹与本批另一相册同名，改用：") +
+                                              gbk_path(native_path(candidate)) + "\r\n");
+      return candidate;
+    }
+  }
+}
+
 }  // namespace
 
-AlbumOutcome download_album(std::string_view page_address, std::string_view title_in) {
+AlbumOutcome download_album(std::string_view page_address, std::string_view title_in,
+                            const AlbumOptions& options) {
   AlbumOutcome outcome;
   Window* w = current_window();
   if (!w) return outcome;
@@ -59,7 +79,8 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
   w->append_log(c::编辑框_操作记录, GBK("准备下载《") + Text(title_in) + GBK("》\r\n\r\n"));
   Text title = clean_title(title_in);
 
-  Text folder = album_folder(w->text(c::编辑框_保存位置), album_owner(), title);
+  Text folder = choose_folder(w, title, options);
+  w->append_log(c::编辑框_操作记录, GBK("保存到：") + gbk_path(native_path(folder)) + "\r\n");
   bool folder_ok = is_folder(folder);
   if (!folder_ok) {
     Text f = folder;
@@ -86,6 +107,7 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
     w->append_log(c::编辑框_操作记录, GBK("无法创建文件夹：") + folder + "\r\n");
   }
   w->set_progress_maximum(c::进度条1, n);
+  std::set<Text> taken_names;
 
   for (int i = 1; i <= n; ++i) {
     if (current_cancelled()) return outcome;
@@ -95,7 +117,13 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
     w->set_text(c::标签_进度条比例, percentage(pos, max));
     w->set_text(c::标签_第多少张照片, to_text(n) + "/" + to_text(pos));
     Text url = re.submatch_text(i, 3);
-    Text name = picture_file_name(i, re.submatch_text(i, 2));
+    Text plain_name = picture_file_name(i, re.submatch_text(i, 2));
+    // "1"+"23" and "12"+"3" would share "123.jpg": the later one gets a name of its own.
+    Text name = distinct_name(plain_name, taken_names, max_picture_name_utf8, ".jpg");
+    if (name != plain_name) {
+      w->append_log(c::编辑框_操作记录,
+                    GBK("文件名与本相册另一图片相同，改存为：") + name + "\r\n");
+    }
     if (!folder_ok) {
       ++outcome.failed;
       continue;

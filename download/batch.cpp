@@ -1,6 +1,7 @@
 #include "download/batch.h"
 
 #include "download/album.h"
+#include "download/names.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
 #include "platform/delay.h"
@@ -36,6 +37,9 @@ BatchOutcome download_selected() {
   outcome.albums = count;
   w->set_text(c::标签_选择了相册数量, GBK("总共需下载[") + to_text(count) + GBK("]个相册"));
 
+  std::set<Text> taken_folders;
+  AlbumOptions options;
+  options.taken_folders = &taken_folders;
   for (int j = 1; j <= count; ++j) {
     if (current_cancelled()) return outcome;
     w->set_text(c::标签_正在下载相册, GBK("下载到第[") + to_text(j) + GBK("]个相册"));
@@ -43,7 +47,7 @@ BatchOutcome download_selected() {
     Text address = parts.empty() ? Text() : parts[0];
     // A row whose title is empty gets the queue number alone as its title.
     Text title = parts.size() > 1 ? parts[1] : Text();
-    AlbumOutcome a = download_album(address, title + to_text(j));
+    AlbumOutcome a = download_album(address, numbered_title(title, j), options);
     outcome.failed_pictures += a.failed;
     outcome.failed_albums += a.page_failed ? 1 : 0;
   }

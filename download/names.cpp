@@ -4,28 +4,22 @@
 #include "platform/program.h"
 
 namespace af {
-namespace {
 
-constexpr size_t max_name_utf8 = 255;
-
-// Cuts a GBK text so that its UTF-8 form fits the limit, never inside a character.
-Text shorten(std::string_view gbk, size_t limit) {
-  if (gbk_to_utf8(gbk).size() <= limit) return Text(gbk);
+Text shorten_to(std::string_view text, size_t limit) {
+  if (gbk_to_utf8(text).size() <= limit) return Text(text);
   Text out;
   size_t utf8 = 0;
-  for (size_t i = 0; i < gbk.size();) {
-    size_t len = is_lead_byte(static_cast<unsigned char>(gbk[i])) ? 2 : 1;
-    if (i + len > gbk.size()) break;
-    size_t w = gbk_to_utf8(gbk.substr(i, len)).size();
+  for (size_t i = 0; i < text.size();) {
+    size_t len = char_size(text, i);
+    if (len == 0) break;
+    size_t w = gbk_to_utf8(text.substr(i, len)).size();
     if (utf8 + w > limit) break;
-    out.append(gbk.substr(i, len));
+    out.append(text.substr(i, len));
     utf8 += w;
     i += len;
   }
   return out;
 }
-
-}  // namespace
 
 Text clean_title(std::string_view title) {
   static const Text removed[] = {":",       "\\",      "/",       "?",       "*",
@@ -41,19 +35,25 @@ Text safe_name(std::string_view name) {
   Text out;
   out.reserve(name.size());
   for (size_t i = 0; i < name.size();) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (is_lead_byte(c)) {
-      if (i + 1 >= name.size()) break;  // a dangling lead byte is no character
-      out.append(name.substr(i, 2));
-      i += 2;
+    size_t len = char_size(name, i);
+    if (len == 0) break;  // a dangling lead byte is no character
+    if (len > 1) {
+      out.append(name.substr(i, len));
+      i += len;
       continue;
     }
+    unsigned char c = static_cast<unsigned char>(name[i]);
     if (c != '/' && c != '\\' && c >= 0x20 && c != 0x7F) out.push_back(static_cast<char>(c));
     ++i;
   }
   while (find_text(out, "..") != -1) out = replace_text(out, "..", ".");
   if (out == ".") out.clear();
-  return shorten(out, max_name_utf8);
+  return shorten_to(out, max_name_utf8);
+}
+
+Text numbered_title(std::string_view title, int number) {
+  Text n = to_text(number);
+  return shorten_to(title, max_name_utf8 - n.size()) + n;
 }
 
 Text album_folder(std::string_view save_location, std::string_view owner,
@@ -61,17 +61,27 @@ Text album_folder(std::string_view save_location, std::string_view owner,
   Text o = safe_name(owner);
   if (o.empty()) o.push_back('_');
   // An empty title is no folder of its own: the pictures go into the owner's folder.
-  Text folder = save_location.empty() ? program_directory() : Text(save_location);
+  Text folder = resolve_save_location(save_location);
   folder.append("\\").append(o).append("\\").append(safe_name(cleaned_title));
   return folder;
 }
 
 Text picture_file_name(int i, std::string_view picture_id) {
-  Text id = safe_name(picture_id);
   Text number = to_text(i);
   // Leave room for the number and the extension.
-  id = shorten(id, max_name_utf8 - number.size() - 4);
+  Text id = shorten_to(safe_name(picture_id), max_picture_name_utf8 - number.size() - 4);
   return number + id + ".jpg";
+}
+
+Text distinct_name(const Text& name, std::set<Text>& taken, size_t limit,
+                   std::string_view extension) {
+  if (taken.insert(name).second) return name;
+  Text stem = name.substr(0, name.size() - extension.size());
+  for (int k = 2;; ++k) {
+    Text suffix = " (" + to_text(k) + ")" + Text(extension);
+    Text candidate = shorten_to(stem, limit - suffix.size()) + suffix;
+    if (taken.insert(candidate).second) return candidate;
+  }
 }
 
 }  // namespace af

@@ -7,6 +7,10 @@
 namespace af {
 namespace {
 
+// GB18030: byte-identical to GBK for every GBK character, and it holds all of Unicode in
+// four-byte sequences, so no title, name or path is ever lost.
+constexpr const char* program_code_page = "GB18030";
+
 // Length of a valid UTF-8 sequence at p, or 0 when the bytes there are not one.
 size_t utf8_seq_len(const unsigned char* p, size_t left) {
   unsigned char c = p[0];
@@ -41,7 +45,8 @@ struct Iconv {
   bool ok() const { return cd != reinterpret_cast<iconv_t>(-1); }
 };
 
-// Converts one run of valid UTF-8 to GBK, replacing what GBK lacks with "?".
+// Converts one run of valid UTF-8 to the program's code page ("?" only for what it
+// cannot hold, which for GB18030 is nothing).
 void convert_run(Iconv& cv, const unsigned char* p, size_t n, Text& out) {
   char* in = reinterpret_cast<char*>(const_cast<unsigned char*>(p));
   size_t in_left = n;
@@ -77,7 +82,7 @@ Text utf8_to_gbk(std::string_view utf8) {
   if (plain_ascii(utf8)) return Text(utf8);
   Text out;
   out.reserve(utf8.size());
-  Iconv cv("GBK", "UTF-8");
+  Iconv cv(program_code_page, "UTF-8");
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   size_t n = utf8.size();
   size_t i = 0, run = 0;
@@ -127,7 +132,7 @@ std::string gbk_to_utf8(std::string_view gbk) {
   if (plain_ascii(gbk)) return std::string(gbk);
   std::string out;
   out.reserve(gbk.size() + gbk.size() / 2);
-  Iconv cv("UTF-8", "GBK");
+  Iconv cv("UTF-8", program_code_page);
   char* in = const_cast<char*>(gbk.data());
   size_t in_left = gbk.size();
   char buf[16384];
@@ -138,9 +143,10 @@ std::string gbk_to_utf8(std::string_view gbk) {
     out.append(buf, static_cast<size_t>(o - buf));
     if (r != static_cast<size_t>(-1)) continue;
     if (cv.ok() && errno == E2BIG) continue;
-    // A byte pair GBK does not define, or a dangling lead byte.
+    // A byte pair the code page does not define, a dangling lead byte, or a lone 0x80
+    // or 0xFF, which lead nothing.
     unsigned char c = static_cast<unsigned char>(*in);
-    size_t skip = (c >= 0x80 && in_left >= 2) ? 2 : 1;
+    size_t skip = (is_lead_byte(c) && in_left >= 2) ? 2 : 1;
     if (c < 0x80) {
       out.push_back(static_cast<char>(c));
     } else {

@@ -1,5 +1,8 @@
 // Code-page conversions at the program's edges: pages arrive as UTF-8, the core works in
-// GBK, and the window, terminal and file system speak UTF-8 again.
+// its code page, and the window, terminal and file system speak UTF-8 again. The code
+// page is GB18030, the superset of GBK: every GBK text is unchanged, and what GBK cannot
+// hold (Korean, accented Latin, emoji) survives as four-byte sequences, whose two-byte
+// halves the text primitives step over like any GBK character.
 #pragma once
 
 #include <string>
@@ -9,7 +12,7 @@
 
 namespace af {
 
-// UTF-8 page bytes to GBK text. Invalid UTF-8 and characters GBK cannot hold become "?";
+// UTF-8 page bytes to program text. Invalid UTF-8 becomes "?";
 // the result ends at the first zero byte, as a text must.
 Text utf8_to_gbk(const Bytes& bytes);
 Text utf8_to_gbk(std::string_view utf8);

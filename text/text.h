@@ -1,5 +1,5 @@
-// Text primitives over GBK byte strings: 1-based byte positions, -1 for "not found",
-// and character stepping that never matches inside a two-byte character.
+// Text primitives over GBK (GB18030) byte strings: 1-based byte positions, -1 for "not
+// found", and character stepping that never matches inside a two-byte character.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 
 namespace af {
 
-using Text = std::string;                  // GBK bytes, no zero byte inside
+using Text = std::string;                  // GB18030 bytes, no zero byte inside
 using Bytes = std::vector<unsigned char>;  // raw bytes, zeros allowed
 using TextList = std::vector<Text>;
 using Opt = std::optional<int>;
@@ -18,8 +18,19 @@ using Opt = std::optional<int>;
 // "#引号": stands for a double quote inside markers and patterns.
 inline constexpr std::string_view quote_marker = "#\xD2\xFD\xBA\xC5";
 
+// 0x80 and 0xFF lead nothing: as single bytes they can never swallow a following "/".
 inline bool is_lead_byte(unsigned char c) {
-  return c >= 0x80;
+  return c >= 0x81 && c != 0xFF;
+}
+
+// Bytes of the character at i: 1, 2, or 4 for a GB18030 four-byte sequence (lead, digit,
+// lead, digit); 0 for one cut off by the end of the text.
+inline size_t char_size(std::string_view t, size_t i) {
+  auto at = [&](size_t k) { return static_cast<unsigned char>(t[k]); };
+  if (!is_lead_byte(at(i))) return 1;
+  if (i + 1 >= t.size()) return 0;
+  if (at(i + 1) >= 0x30 && at(i + 1) <= 0x39) return i + 3 < t.size() ? 4 : 0;
+  return 2;
 }
 
 int text_len(std::string_view text);

@@ -6,8 +6,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/resource.h>
+
 #include "app/community/community.h"
 #include "tests/support/road.h"
+#include "tests/support/scripted_server.h"
 
 using af::community::Community;
 using af::test::read_file;
@@ -37,8 +40,13 @@ class Cli : public ::testing::Test {
   Outcome run(std::vector<std::string> args, int interrupt_after_ms = -1) {
     pid_t pid = ::fork();
     if (pid == 0) {
-      std::string env = "ALBUMFETCH_CONNECT_TO=" + site.connect_to();
+      std::string env =
+          "ALBUMFETCH_CONNECT_TO=" + (connect_to.empty() ? site.connect_to() : connect_to);
       ::putenv(env.data());
+      if (memory_limit > 0) {
+        rlimit limit{memory_limit, memory_limit};
+        ::setrlimit(RLIMIT_AS, &limit);
+      }
       FILE* o = std::freopen((dir / "out").c_str(), "w", stdout);
       FILE* e = std::freopen((dir / "err").c_str(), "w", stderr);
       (void)o, (void)e;
@@ -58,6 +66,8 @@ class Cli : public ::testing::Test {
   }
   Community site;
   fs::path dir;
+  std::string connect_to;  // instead of the fake community
+  rlim_t memory_limit = 0;
 };
 
 std::string str(const af::Bytes& b) {
@@ -201,4 +211,26 @@ TEST(Demo, ServeThenDownloadEverything) {
   }
   EXPECT_EQ(files, total);
   fs::remove_all(dir);
+}
+
+// Lengths a server claims are never allocated: under a tight address-space limit a
+// 4 GB Content-Length is a logged failure, not an abort.
+TEST_F(Cli, ClaimedLengthsNeverAbortUnderAMemoryLimit) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#endif
+  af::test::ScriptedServer srv([](size_t, const std::string& request) {
+    if (request.rfind("GET /m/pp/1.html", 0) == 0)
+      return af::test::answer(
+          "200 OK",
+          "<title>t</title><script>window.pic960List = {list:["
+          "{seqindex:0,pictureId:1,url:'http://img.example/1.jpg',title:''}]};</script>");
+    return af::test::Reply{{{"HTTP/1.1 200 OK\r\nContent-Length: 4000000000\r\n\r\n\xFF\xD8", 0}}};
+  });
+  connect_to = srv.host_port();
+  memory_limit = rlim_t{1} << 30;
+  Outcome o = run({"download", "http://pp.163.com/m/pp/1.html", "--save", dir.string()});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("超过大小上限"), std::string::npos) << o.err;
+  EXPECT_EQ(o.err.find("terminate"), std::string::npos);
 }

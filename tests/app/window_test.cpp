@@ -210,6 +210,25 @@ class WindowTest : public QObject {
     for (auto& e : fs::recursive_directory_iterator(save))
       QVERIFY(e.path().filename().string().find(".part") == std::string::npos);
   }
+
+  // A single album downloads inside the click handler; closing the window ends it.
+  void closingDuringASingleAlbumEndsIt() {
+    auto& m = site->add_member("one");
+    auto& a = site->add_album(m, "stuck", 3, 16, 16);
+    site->set_fault(a.pictures[1].url, {0, 0, false, true});  // stalls mid-body
+    site->start();
+    set_connect_to(site->connect_to());
+    get<QLineEdit>(c::编辑框_保存位置)->setText(QString::fromStdString(save.string()));
+    get<QLineEdit>(c::编辑框_号码)->setText(q(a.url));
+    QElapsedTimer since_close;
+    QTimer::singleShot(1500, w.get(), [&] {
+      since_close.start();
+      w->close();
+    });
+    click(c::按钮_获取相册封面);
+    QVERIFY(since_close.isValid());
+    QVERIFY(since_close.elapsed() < 1000);
+  }
 };
 
 QTEST_MAIN(WindowTest)
