@@ -1,5 +1,6 @@
 #include "albums/album_list.h"
 
+#include "albums/page_text.h"
 #include "albums/regex_object.h"
 #include "albums/state.h"
 #include "http/fetch.h"
@@ -13,20 +14,6 @@
 
 namespace af {
 
-bool declares_utf8(std::string_view response_headers, const Bytes& body) {
-  auto utf8_charset = [](std::string_view s) {
-    Text t = to_lower(s);
-    return find_text(t, "charset=utf-8") != -1 || find_text(t, "charset=\"utf-8") != -1 ||
-           find_text(t, "charset='utf-8") != -1;
-  };
-  for (const Text& line : split_text(response_headers, std::string_view("\r\n"))) {
-    if (to_lower(header_name(line)) == "content-type") return utf8_charset(line);
-  }
-  std::string_view head(reinterpret_cast<const char*>(body.data()),
-                        std::min<size_t>(body.size(), 4096));
-  return utf8_charset(head);
-}
-
 void load_album_list() {
   Window* w = current_window();
   if (!w) return;
@@ -38,7 +25,9 @@ void load_album_list() {
   auto cover_list = std::make_shared<PictureList>();
   for (int col : {5, 7, 4, 6}) w->set_column_width(c::超级列表框1, col, 0);
 
-  Text url = "http://" + album_owner() + "." + Text(community_host) + "/";
+  // The home page over the scheme the address was typed with.
+  Text scheme = left_text(to_lower(entered_address()), 8) == "https://" ? "https://" : "http://";
+  Text url = scheme + album_owner() + "." + Text(community_host) + "/";
   Text headers =
       "User-Agent: Mozilla/5.0 (Windows NT 5.1) AppleWebKit/537.36 (KHTML, like Gecko) "
       "Chrome/31.0.1650.64 Safari/537.36\r\n";
@@ -46,8 +35,8 @@ void load_album_list() {
   Bytes body = inet_fetch(url, 0, {}, nullptr, nullptr, &headers, &response_headers);
   pump_delay(1000);
   if (current_cancelled()) return;
-  // A page that declares UTF-8 is converted, so titles reach the list in GBK.
-  Text page = declares_utf8(response_headers, body) ? utf8_to_gbk(body) : to_text(body);
+  // A UTF-8 page is converted, so titles reach the list as program text.
+  Text page = page_to_text(response_headers, body);
   bool searched = re.search(album_pattern, page);
   if (body.empty()) {
     note_failures(1);
@@ -62,7 +51,7 @@ void load_album_list() {
   for (int i = 1; i <= n; ++i) {
     if (current_cancelled()) return;
     Text link = re.submatch_text(i, 3);
-    Text name = re.submatch_text(i, 5);
+    Text name = decode_character_references(re.submatch_text(i, 5));
     Text picture = re.submatch_text(i, 1);
     Text cover = "http://" + Text(thumbnail_host) + "/?imgurl=" + picture + "_100x100x1x95.jpg";
     w->append_log(c::编辑框_操作记录, GBK("获取相册：") + name);

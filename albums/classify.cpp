@@ -1,6 +1,7 @@
 #include "albums/classify.h"
 
 #include "albums/album_list.h"
+#include "albums/page_text.h"
 #include "albums/state.h"
 #include "download/album.h"
 #include "http/fetch.h"
@@ -10,6 +11,15 @@
 #include "platform/window.h"
 
 namespace af {
+
+Text normalise_address(std::string_view input) {
+  Text t = trim_spaces(input);
+  int hash = find_text(t, "#");
+  if (hash != -1) t = trim_spaces(left_text(t, hash - 1));
+  Text lower = to_lower(left_text(t, 8));
+  if (left_text(lower, 7) != "http://" && lower != "https://") t = "http://" + t;
+  return t;
+}
 
 AddressKind classify_address() {
   Window* w = current_window();
@@ -23,8 +33,7 @@ AddressKind classify_address() {
   }
   if (WorkerHandle previous = list_worker()) kill_worker(previous);
 
-  Text entered = trim_spaces(input);
-  if (find_text(entered, "http://") == -1) entered = "http://" + entered;
+  Text entered = normalise_address(input);
   set_entered_address(entered);
   w->set_text(c::标签_动态, GBK("温馨提示：正在获取相册列表..."));
   w->append_log(c::编辑框_操作记录, GBK("正努力获取相册列表，耐心等待哈！\r\n\r\n"));
@@ -33,19 +42,24 @@ AddressKind classify_address() {
   AddressKind kind = AddressKind::unrecognised;
   if (find_text(entered, "." + host) != -1) {
     kind = AddressKind::member;
-    set_album_owner(text_between(entered, "http://", "." + host));
+    set_album_owner(text_between(entered, "://", "." + host));
     set_list_worker(start_worker(load_album_list));
   } else if (find_text(entered, host + "/group/") != -1) {
     kind = AddressKind::group;
     Text id = text_between(entered, host + "/group/", "/");
-    if (id.empty()) id = replace_text(entered, "http://" + host + "/group/", "");
+    if (id.empty()) {
+      int after = find_text(entered, host + "/group/") + text_len(host) + 7;
+      id = mid_text(entered, after, text_len(entered));
+    }
     set_album_owner(id);
   } else if (find_text(entered, host + "/") != -1 && find_text(entered, ".html") != -1) {
     kind = AddressKind::album;
     set_album_owner(text_between(entered, host + "/", "/pp"));
-    // The title is read after the same conversion the album download gives the page.
-    Text page = utf8_to_gbk(http_fetch(entered, 0));
-    Text title = text_between(page, "<title>", "</title>");
+    // The title is read in the page's own encoding, its references decoded.
+    Text headers;
+    Bytes body = http_fetch(entered, 0, {}, nullptr, nullptr, nullptr, &headers);
+    Text page = page_to_text(headers, body);
+    Text title = decode_character_references(text_between(page, "<title>", "</title>"));
     w->set_text(c::标签_动态, GBK("单个作品，直接下载"));
     download_album(entered, title);
   } else {

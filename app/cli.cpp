@@ -47,12 +47,34 @@ void say(const std::string& utf8) {
   std::fflush(stderr);
 }
 
+// Page text on a terminal: control characters (escape sequences among them) are shown
+// escaped rather than obeyed; tab and line feed pass.
+std::string terminal_safe(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  char esc[16];
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    auto c = static_cast<unsigned char>(utf8[i]);
+    if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
+      std::snprintf(esc, sizeof esc, "\\x%02X", c);
+      out += esc;
+    } else if (c == 0xC2 && i + 1 < utf8.size() &&
+               static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {  // U+0080..U+009F
+      std::snprintf(esc, sizeof esc, "\\u%04X", static_cast<unsigned char>(utf8[++i]));
+      out += esc;
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
 // Log texts carry Windows line ends; the terminal wants plain ones.
 std::string terminal_text(const Text& gbk) {
   std::string s = gbk_to_utf8(gbk), out;
   for (char c : s)
     if (c != '\r') out.push_back(c);
-  return out;
+  return terminal_safe(out);
 }
 
 // Waits for a worker, returning false when Ctrl-C came first.
@@ -175,9 +197,15 @@ int run_list(const std::string& address) {
     auto list = s.window.control(ctl::超级列表框1);
     std::lock_guard lock(out_mutex);
     for (auto& row : list.rows) {
-      std::printf("%s\t%s\t%s\n", gbk_to_utf8(row.cells[ctl::col_序号]).c_str(),
-                  gbk_to_utf8(row.cells[ctl::col_相册名称]).c_str(),
-                  gbk_to_utf8(row.cells[ctl::col_相册ID]).c_str());
+      // Tabs inside a cell would shift the columns; they are shown escaped too.
+      auto cell = [&](int col) {
+        std::string t = terminal_safe(gbk_to_utf8(row.cells[col]));
+        for (size_t p; (p = t.find('\t')) != std::string::npos;) t.replace(p, 1, "\\x09");
+        for (size_t p; (p = t.find('\n')) != std::string::npos;) t.replace(p, 1, "\\x0A");
+        return t;
+      };
+      std::printf("%s\t%s\t%s\n", cell(ctl::col_序号).c_str(), cell(ctl::col_相册名称).c_str(),
+                  cell(ctl::col_相册ID).c_str());
     }
     std::fflush(stdout);
   }

@@ -25,6 +25,9 @@ void set_buttons(bool idle, bool running, bool paused) {
   w->set_visible(c::按钮_下载选中, idle);
   w->set_visible(c::按钮_暂停线程, running);
   w->set_visible(c::按钮_继续下载, paused);
+  // Hiding the focused button would hand the keyboard to the save location box, with its
+  // text selected for the next key to replace; the visible button takes it instead.
+  w->set_focus(idle ? c::按钮_下载选中 : running ? c::按钮_暂停线程 : c::按钮_继续下载);
 }
 
 }  // namespace

@@ -23,8 +23,7 @@ int main() {
   auto& m = site.add_member("bench");
   auto& album = site.add_album(m, "bench", 200, 8, 8);
   // 200 KB pictures: a real JPEG, padded out before its end-of-image marker.
-  for (auto& p : album.pictures)
-    p.jpeg.insert(p.jpeg.end() - 2, 200 * 1024 - p.jpeg.size(), 0x55);
+  for (auto& p : album.pictures) p.jpeg.insert(p.jpeg.end() - 2, 200 * 1024 - p.jpeg.size(), 0x55);
   auto& many = site.add_member("many");
   auto& few = site.add_member("few");
   for (int i = 0; i < 5000; ++i) site.add_album(many, "m" + std::to_string(i), 0);

@@ -1,3 +1,5 @@
+#include <iconv.h>
+
 #include <string>
 
 #include "albums/album_list.h"
@@ -67,6 +69,37 @@ int main() {
           [](const Text& t) { benchmark::DoNotOptimize(split_text(t, std::string_view("\r\n"))); });
   scaling("find_text_last 16 MB / 8 MB",
           [](const Text& t) { benchmark::DoNotOptimize(find_text_last(t, "</div>")); });
+
+  // The program's code page (GB18030) against plain GBK through iconv, on the same page.
+  const std::string utf8_page = gbk_to_utf8(big);
+  auto iconv_gbk = [](const char* to, const char* from, const std::string& in) {
+    iconv_t cd = iconv_open(to, from);
+    std::string out(in.size() * 2, '\0');
+    char* ip = const_cast<char*>(in.data());
+    char* op = out.data();
+    size_t il = in.size(), ol = out.size();
+    while (il > 0 && iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1)) ++ip, --il;
+    iconv_close(cd);
+    out.resize(out.size() - ol);
+    return out;
+  };
+  double to_ours = bench::best_of(3, [&] { benchmark::DoNotOptimize(utf8_to_gbk(utf8_page)); });
+  double to_gbk =
+      bench::best_of(3, [&] { benchmark::DoNotOptimize(iconv_gbk("GBK", "UTF-8", utf8_page)); });
+  double from_ours = bench::best_of(3, [&] { benchmark::DoNotOptimize(gbk_to_utf8(big)); });
+  double from_gbk =
+      bench::best_of(3, [&] { benchmark::DoNotOptimize(iconv_gbk("UTF-8", "GBK", big)); });
+  std::printf(
+      "16 MB page, UTF-8 to program text %.1f ms (GBK: %.1f ms), back %.1f ms (GBK: %.1f ms)\n",
+      to_ours * 1e3, to_gbk * 1e3, from_ours * 1e3, from_gbk * 1e3);
+  bench::report("UTF-8 -> GB18030 / UTF-8 -> GBK, 16 MB", to_ours / to_gbk, 1.5);
+  bench::report("GB18030 -> UTF-8 / GBK -> UTF-8, 16 MB", from_ours / from_gbk, 1.5);
+  scaling("utf8_to_gbk 16 MB / 8 MB", [](const Text& t) {
+    static std::string u16, u8;
+    const std::string& u = t.size() > (12u << 20) ? (u16.empty() ? u16 = gbk_to_utf8(t) : u16)
+                                                  : (u8.empty() ? u8 = gbk_to_utf8(t) : u8);
+    benchmark::DoNotOptimize(utf8_to_gbk(u));
+  });
 
   const Text a1 = albums_page(5000), a2 = albums_page(10000);
   auto search = [](std::string_view pattern, const Text& subject) {

@@ -56,6 +56,7 @@ BatchOutcome download_selected() {
   w->set_visible(c::按钮_下载选中, true);
   w->set_visible(c::按钮_暂停线程, false);
   w->set_visible(c::按钮_继续下载, false);
+  w->set_focus(c::按钮_下载选中);
   if (outcome.failed_pictures > 0 || outcome.failed_albums > 0) {
     w->append_log(c::编辑框_操作记录, GBK("共有") + to_text(outcome.failed_albums) +
                                           GBK("个相册页面、") + to_text(outcome.failed_pictures) +

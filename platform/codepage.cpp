@@ -124,6 +124,18 @@ Text utf8_to_gbk(std::string_view utf8) {
   return out;
 }
 
+bool is_multibyte_utf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  bool multibyte = false;
+  for (size_t i = 0; i < bytes.size();) {
+    size_t len = utf8_seq_len(p + i, bytes.size() - i);
+    if (len == 0) return false;
+    multibyte |= len > 1;
+    i += len;
+  }
+  return multibyte;
+}
+
 Text utf8_to_gbk(const Bytes& bytes) {
   return utf8_to_gbk(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }

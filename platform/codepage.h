@@ -17,7 +17,11 @@ namespace af {
 Text utf8_to_gbk(const Bytes& bytes);
 Text utf8_to_gbk(std::string_view utf8);
 
-// GBK text to UTF-8 for display and file names. Invalid sequences become U+FFFD.
+// Whether `bytes` are valid UTF-8 that holds at least one multi-byte character (plain
+// ASCII says nothing about a page's encoding).
+bool is_multibyte_utf8(std::string_view bytes);
+
+// Program text to UTF-8 for display and file names. Invalid sequences become U+FFFD.
 std::string gbk_to_utf8(std::string_view gbk);
 
 }  // namespace af

@@ -137,8 +137,9 @@ struct Community::Impl {
       }
       for (auto& mem : members) {
         if (mem->name != name) continue;
-        res.set_content(home_page(*mem),
-                        mem->utf8_home ? "text/html; charset=utf-8" : "text/html; charset=GBK");
+        res.set_content(home_page(*mem), mem->charset_in_meta ? "text/html"
+                                         : mem->utf8_home     ? "text/html; charset=utf-8"
+                                                              : "text/html; charset=GBK");
         return;
       }
       res.status = 404;

@@ -30,7 +30,8 @@ struct AlbumEntry {
 struct MemberEntry {
   std::string name;
   std::vector<AlbumEntry> albums;
-  bool utf8_home = false;  // serve the home page as UTF-8 instead of GBK
+  bool utf8_home = false;        // serve the home page as UTF-8 instead of GBK
+  bool charset_in_meta = false;  // say so only in a meta tag, not in Content-Type
 };
 
 struct Fault {

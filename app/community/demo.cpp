@@ -13,6 +13,18 @@ MemberEntry& populate_demo(Community& site) {
   site.add_album(m, "夜色老城", 3, 600, 400);
   site.add_album(m, "静物小品", 4, 400, 400);
   site.set_version_page("<html><body>albumfetch ##v20151130## </body></html>");
+
+  // A member from elsewhere: a UTF-8 page that says so only in its meta tag, titles GBK
+  // cannot hold or that carry character references, and pictures whose plain names meet
+  // ("1"+"23" and "12"+"3").
+  MemberEntry& world = site.add_member(demo_world_member, true);
+  world.charset_in_meta = true;
+  site.add_album(world, "서울의 밤 ☕", 3, 320, 240);
+  site.add_album(world, "Tom &amp; Jerry &#x2764;", 2, 320, 240);
+  site.add_album(world, "Café Ölberg", 2, 320, 240);
+  AlbumEntry& twelve = site.add_album(world, "十二张", 12, 160, 120);
+  twelve.pictures[0].id = "23";
+  twelve.pictures[11].id = "3";
   return m;
 }
 

@@ -246,8 +246,7 @@ void QtWindow::connect_handlers() {
     if (text(c::编辑框_保存位置).empty()) set_text(c::编辑框_保存位置, default_save_location());
   });
   on_click(c::按钮_打开目录, [this] {
-    Text folder = text(c::编辑框_保存位置);
-    if (folder.empty()) folder = program_directory();
+    Text folder = resolve_save_location(text(c::编辑框_保存位置));
     QDesktopServices::openUrl(
         QUrl::fromLocalFile(QString::fromStdString(native_path(folder).string())));
   });

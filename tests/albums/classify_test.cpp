@@ -45,10 +45,23 @@ TEST(Classify, TableOrderOwnersAndMessages) {
   EXPECT_EQ(classify_address(), AddressKind::group);
   EXPECT_EQ(album_owner(), "43");
 
-  r.window.set_text(c::编辑框_号码, "HTTP://a.b.pp.163.com");
-  EXPECT_EQ(classify_address(), AddressKind::member);
-  EXPECT_EQ(entered_address(), "http://HTTP://a.b.pp.163.com");
-  r.wait_list();
+  // Either scheme, in any case, is kept; spaces and a trailing "#..." are not.
+  struct {
+    const char* typed;
+    const char* entered;
+    const char* owner;
+  } members[] = {
+      {"HTTP://a.b.pp.163.com", "HTTP://a.b.pp.163.com", "a.b"},
+      {" https://x.pp.163.com/#albums ", "https://x.pp.163.com/", "x"},
+      {"y.pp.163.com#top", "http://y.pp.163.com", "y"},
+  };
+  for (auto& m : members) {
+    r.window.set_text(c::编辑框_号码, m.typed);
+    EXPECT_EQ(classify_address(), AddressKind::member) << m.typed;
+    EXPECT_EQ(entered_address(), m.entered);
+    EXPECT_EQ(album_owner(), m.owner);
+    r.wait_list();
+  }
 
   r.window.set_text(c::编辑框_号码, "http://pp.163.com/nohtml/");
   EXPECT_EQ(classify_address(), AddressKind::unrecognised);

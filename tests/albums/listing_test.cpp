@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "albums/album_list.h"
+#include "albums/page_text.h"
 #include "albums/state.h"
 #include "platform/controls.h"
 #include "tests/support/gbk.h"
@@ -86,10 +87,36 @@ TEST(Listing, UnreachableHomePageCountsAsFailure) {
   EXPECT_NE(r.log_utf8().find("主页获取失败"), std::string::npos);
 }
 
-TEST(Listing, DeclaresUtf8ByHeaderOrMeta) {
-  EXPECT_TRUE(declares_utf8("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\n", {}));
-  EXPECT_FALSE(declares_utf8("Content-Type: text/html; charset=GBK\r\n", {}));
-  std::string meta = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">";
-  EXPECT_TRUE(declares_utf8("", Bytes(meta.begin(), meta.end())));
-  EXPECT_FALSE(declares_utf8("", Bytes{'<', 'a', '>'}));
+TEST(PageText, EncodingFromHeaderThenMetaThenBytes) {
+  auto b = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
+  const std::string gbk_bytes = "\xCE\xF7\xBA\xFE";  // 西湖 in GBK: not valid UTF-8
+  struct Case {
+    std::string headers, body;
+    bool utf8;
+  } cases[] = {
+      {"HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\n", "", true},
+      {"Content-Type: text/html; charset=GBK\r\n", "<meta charset=\"utf-8\">", false},
+      {"Content-Type: text/html\r\n", "<META CHARSET='UTF8'>", true},
+      {"", "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">", true},
+      {"Content-Type: text/html\r\n", "<meta charset=\"gb2312\">西湖", false},
+      {"Content-Type: text/html\r\n", "<title>西湖 café</title>", true},  // the bytes say so
+      {"", "<title>" + gbk_bytes + "</title>", false},
+      {"", "<a>", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(page_is_utf8(c.headers, b(c.body)), c.utf8) << c.body;
+}
+
+TEST(PageText, CharacterReferencesDecoded) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"Tom &amp; Jerry", "Tom & Jerry"},
+      {"&lt;b&gt; &quot;q&quot; &#39;s&#39;", "<b> \"q\" 's'"},
+      {"a&nbsp;b", "a b"},
+      {"&#35199;&#x6E56; &#xAC00;&#128247;", "西湖 가📷"},
+      {"&amp &unknown; &#;", "&amp &unknown; &#;"},  // malformed stays as it is
+      {"&#27;&#0;&#xD800;", "&#27;&#0;&#xD800;"},    // no controls, zeros or surrogates
+  };
+  for (const Case& c : cases) EXPECT_EQ(U(decode_character_references(G(c.in))), c.out) << c.in;
 }

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-
-#include <sys/resource.h>
 
 #include "app/community/community.h"
 #include "tests/support/road.h"
@@ -233,4 +232,19 @@ TEST_F(Cli, ClaimedLengthsNeverAbortUnderAMemoryLimit) {
   EXPECT_EQ(o.status, 1);
   EXPECT_NE(o.err.find("超过大小上限"), std::string::npos) << o.err;
   EXPECT_EQ(o.err.find("terminate"), std::string::npos);
+}
+
+// Page text never drives the terminal: escape sequences in titles are shown, not obeyed.
+TEST_F(Cli, ListShowsControlCharactersEscaped) {
+  auto& m = site.add_member("esc");
+  site.add_album(m,
+                 "a\x1b]0;owned\x07"
+                 "b\x1b[2J",
+                 0);
+  site.start();
+  Outcome o = run({"list", "esc.pp.163.com"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out.find('\x1b'), std::string::npos);
+  EXPECT_NE(o.out.find("a\\x1B]0;owned\\x07b\\x1B[2J"), std::string::npos) << o.out;
+  EXPECT_EQ(o.err.find('\x1b'), std::string::npos);
 }

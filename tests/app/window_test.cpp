@@ -152,6 +152,8 @@ class WindowTest : public QObject {
     get<QLineEdit>(c::编辑框_保存位置)->setText(QString::fromStdString(save.string()));
     click(c::按钮_下载选中);
     QVERIFY(!shown(c::按钮_下载选中) && shown(c::按钮_暂停线程) && !shown(c::按钮_继续下载));
+    // The keyboard goes to the visible button, never into the save location box.
+    QCOMPARE(w->focusWidget(), w->control(c::按钮_暂停线程));
     QTRY_VERIFY_WITH_TIMEOUT(get<QLabel>(c::标签_正在下载相册)->text() == q("下载到第[2]个相册") &&
                                  get<QProgressBar>(c::进度条1)->value() >= 3,
                              20000);
@@ -166,6 +168,7 @@ class WindowTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!messages.isEmpty(), 20000);
     QCOMPARE(messages.last(), q("全部下载完毕"));
     QVERIFY(shown(c::按钮_下载选中) && !shown(c::按钮_暂停线程) && !shown(c::按钮_继续下载));
+    QCOMPARE(w->focusWidget(), w->control(c::按钮_下载选中));
     QCOMPARE(get<QLabel>(c::标签_第多少张照片)->text(), q("下载完成"));
     QCOMPARE(get<QLabel>(c::标签_选择了相册数量)->text(), q("总共需下载[2]个相册"));
     for (size_t i = 0; i < big.pictures.size(); ++i)

@@ -85,3 +85,65 @@ TEST(Batch, PauseHoldsEverythingUntilContinued) {
   EXPECT_EQ(r.window.control(c::进度条1).position, 30);
   EXPECT_EQ(U(r.window.messages().back()), "全部下载完毕");
 }
+
+// Long titles keep their numbers, names that meet are told apart, and the log says so.
+TEST(Batch, NamesNeverMergeAlbumsOrPictures) {
+  Road r;
+  auto& m = r.site.add_member("apart");
+  std::string long_title;
+  for (int i = 0; i < 100; ++i) long_title += "长";
+  r.site.add_album(m, "相册1", 1);
+  for (int i = 2; i <= 8; ++i) r.site.add_album(m, "f", 0);
+  r.site.add_album(m, long_title, 1).pictures[0].id = std::string(250, 'x');
+  r.site.add_album(m, long_title, 1);
+  r.site.add_album(m, "相册", 1);
+  auto& twelve = r.site.add_album(m, "十二", 12);
+  twelve.pictures[0].id = "23";
+  twelve.pictures[11].id = "3";
+  r.start();
+  r.classify("apart.pp.163.com");
+  r.download_batch();
+  auto files = [](const fs::path& p) {
+    size_t n = 0;
+    for (auto& e : fs::directory_iterator(p)) n += e.is_regular_file();
+    return n;
+  };
+  fs::path owner = r.save / "apart";
+  EXPECT_EQ(files(owner / "相册11"), 1u);
+  EXPECT_EQ(files(owner / "相册11 (2)"), 1u);
+  std::string kept;
+  for (int i = 0; i < 84; ++i) kept += "长";
+  EXPECT_EQ(files(owner / (kept + "9")), 1u);
+  EXPECT_EQ(files(owner / (kept + "10")), 1u);
+  EXPECT_EQ(files(owner / "十二12"), 12u);
+  EXPECT_TRUE(fs::exists(owner / "十二12" / "123 (2).jpg"));
+  std::string log = r.log_utf8();
+  EXPECT_NE(log.find("改用：" + (owner / "相册11 (2)").string()), std::string::npos);
+  EXPECT_NE(log.find("改存为：123 (2).jpg"), std::string::npos);
+  EXPECT_EQ(log.find("下载失败"), std::string::npos) << log;
+}
+
+// A UTF-8 page that says so only in a meta tag; titles GBK cannot hold, with character
+// references; a save folder GBK cannot name either.
+TEST(Batch, WhatGbkCannotHoldReachesTheFolders) {
+  Road r;
+  auto& m = r.site.add_member("world", true);
+  m.charset_in_meta = true;
+  r.site.add_album(m, "서울의 밤 ☕", 1);
+  r.site.add_album(m, "Tom &amp; Jerry &#x2764;", 1);
+  r.site.add_album(m, "Café", 1);
+  r.start();
+  r.classify("world.pp.163.com");
+  auto rows = r.window.control(c::超级列表框1).rows;
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(U(rows[0].cells[c::col_相册名称]), "서울의 밤 ☕");
+  EXPECT_EQ(U(rows[1].cells[c::col_相册名称]), "Tom & Jerry ❤");
+  EXPECT_EQ(U(rows[2].cells[c::col_相册名称]), "Café");
+  fs::path save = r.save / "사진";
+  r.window.set_text(c::编辑框_保存位置, G(save.string()));
+  r.download_batch();
+  EXPECT_TRUE(fs::exists(save / "world" / "서울의밤☕1"));
+  EXPECT_TRUE(fs::exists(save / "world" / "Tom&Jerry❤2"));
+  EXPECT_TRUE(fs::exists(save / "world" / "Café3"));
+  EXPECT_NE(r.log_utf8().find("保存到：" + (save / "world" / "Café3").string()), std::string::npos);
+}

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "platform/codepage.h"
+#include "platform/program.h"
 #include "tests/support/gbk.h"
 
 using namespace af;
@@ -45,4 +49,29 @@ TEST(AlbumFolder, JoinsSaveLocationOwnerAndTitle) {
   EXPECT_EQ(album_folder("/s", "../x", "t"), "/s\\.x\\t");
   EXPECT_EQ(album_folder("/s", "", "t"), "/s\\_\\t");
   EXPECT_EQ(album_folder("/s", "me", ""), "/s\\me\\");
+}
+
+TEST(SaveLocation, EmptyFollowsTheStartUpRuleRelativeComesFromHome) {
+  std::string home = std::getenv("HOME") ? std::getenv("HOME") : "/";
+  EXPECT_EQ(resolve_save_location(""), default_save_location());
+  EXPECT_EQ(resolve_save_location("  "), default_save_location());
+  EXPECT_EQ(U(resolve_save_location("zz/a")), (std::filesystem::path(home) / "zz/a").string());
+  EXPECT_EQ(resolve_save_location("/abs/x"), "/abs/x");
+  EXPECT_EQ(U(album_folder("rel", "me", "t")).rfind(home, 0), 0u);
+}
+
+TEST(Names, NumbersSurviveAndNamesStayDistinct) {
+  Text title;
+  for (int i = 0; i < 100; ++i) title += G("长");
+  EXPECT_EQ(U(numbered_title(title, 9)).size(), 84u * 3 + 1);
+  EXPECT_EQ(U(numbered_title(title, 10)).size(), 84u * 3 + 2);
+  EXPECT_EQ(numbered_title(G("春"), 3), G("春3"));
+  std::set<Text> taken;
+  EXPECT_EQ(distinct_name("123.jpg", taken, 249, ".jpg"), "123.jpg");
+  EXPECT_EQ(distinct_name("123.jpg", taken, 249, ".jpg"), "123 (2).jpg");
+  EXPECT_EQ(distinct_name("123.jpg", taken, 249, ".jpg"), "123 (3).jpg");
+  // A picture name always leaves room for its temporary form.
+  EXPECT_EQ(picture_file_name(1, std::string(300, 'x')).size(), max_picture_name_utf8);
+  // 0x80 and 0xFF lead nothing, so the separator after them is still taken out.
+  EXPECT_EQ(safe_name("\x80\\..\x80\\nest"), "\x80.\x80nest");
 }
