@@ -93,7 +93,11 @@ WorkerHandle start_worker(std::function<void()> routine) {
   try {
     worker->thread = std::thread([w = worker.get(), token = worker->token, r = std::move(routine)] {
       this_thread_token = token.get();
-      r();
+      // Nothing a worker meets (memory refused, say) may end the whole process.
+      try {
+        r();
+      } catch (...) {
+      }
       this_thread_token = nullptr;
       w->finished.store(true, std::memory_order_release);
     });
