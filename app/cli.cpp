@@ -18,6 +18,7 @@
 #include "albums/state.h"
 #include "app/headless_window.h"
 #include "download/batch.h"
+#include "download/report.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
 #include "platform/files.h"
@@ -213,13 +214,15 @@ int run_list(const std::string& address) {
 }
 
 int run_download(const std::string& address, const std::string& save,
-                 const std::optional<std::set<int>>& selection) {
+                 const std::optional<std::set<int>>& selection, bool overwrite) {
   reset_failure_count();
   std::error_code ec;
   auto dir = std::filesystem::absolute(
       save.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(save), ec);
   Session s;
   s.window.set_text(ctl::编辑框_保存位置, gbk_path(dir.lexically_normal()));
+  // A second run fetches only what the records cannot prove is there.
+  s.window.set_checked(ctl::选择框_跳过已下载, !overwrite);
   auto kind = s.classify(address);
   if (!kind) return interrupted_status();
   if (*kind == AddressKind::member) {
@@ -241,6 +244,29 @@ int run_download(const std::string& address, const std::string& save,
   return failure_count() > 0 ? 1 : 0;
 }
 
+int run_report(const std::string& dir_utf8) {
+  std::error_code ec;
+  std::filesystem::path dir(dir_utf8);
+  if (!std::filesystem::is_directory(dir, ec)) {
+    std::fprintf(stderr, "不是文件夹：%s\n", terminal_safe(dir_utf8).c_str());
+    return 2;
+  }
+  std::vector<AlbumReport> albums = report_albums(gbk_path(std::filesystem::absolute(dir, ec)));
+  std::puts("文件夹\t相册页面\t已保存\t失败\t缺少\t同一页面的其他文件夹");
+  int incomplete = 0;
+  for (const AlbumReport& a : albums) {
+    std::string others;
+    for (const Text& f : a.same_page) others += (others.empty() ? "" : " | ") + gbk_to_utf8(f);
+    std::printf("%s\t%s\t%d\t%d\t%d\t%s\n", terminal_safe(gbk_to_utf8(a.folder)).c_str(),
+                terminal_safe(gbk_to_utf8(a.page_address)).c_str(), a.saved, a.failed, a.missing,
+                terminal_safe(others).c_str());
+    incomplete += a.failed + a.missing > 0;
+  }
+  std::fflush(stdout);
+  std::fprintf(stderr, "%zu 个相册，%d 个不完整\n", albums.size(), incomplete);
+  return incomplete > 0 ? 1 : 0;
+}
+
 }  // namespace
 
 void print_usage() {
@@ -248,10 +274,12 @@ void print_usage() {
       "用法:\n"
       "  albumfetch                         打开窗口\n"
       "  albumfetch list ADDRESS            列出成员主页上的相册：序号、相册名称、相册地址\n"
-      "  albumfetch download ADDRESS [--save DIR] [--select LIST]\n"
+      "  albumfetch download ADDRESS [--save DIR] [--select LIST] [--overwrite]\n"
       "                                     下载相册。ADDRESS 为成员主页时下载 LIST 中的相册\n"
       "                                     （如 2,5 或 1-3,7；默认全部），为单个作品页面时\n"
-      "                                     直接下载该相册。DIR 默认为当前目录。\n"
+      "                                     直接下载该相册。DIR 默认为当前目录。已下载且未改动\n"
+      "                                     的图片会跳过；--overwrite：全部重新下载。\n"
+      "  albumfetch report DIR              根据相册记录列出 DIR 下每个相册的完成情况（不联网）\n"
       "  albumfetch demo [--serve] [--port N]\n"
       "                                     在本机启动演示社区（--serve：不开窗口）\n"
       "  albumfetch --help | --version\n"
@@ -277,13 +305,23 @@ int run_cli(int argc, char** argv) {
     std::puts(std::string(program_version).c_str());
     return 0;
   }
+  if (cmd == "report") {
+    if (argc != 3) {
+      std::fputs("用法：albumfetch report DIR\n", stderr);
+      return 2;
+    }
+    return run_report(argv[2]);
+  }
   if (cmd == "list" || cmd == "download") {
     std::optional<std::string> address;
     std::string save;
     std::optional<std::set<int>> selection;
+    bool overwrite = false;
     for (int i = 2; i < argc; ++i) {
       std::string a = argv[i];
-      if (cmd == "download" && (a == "--save" || a == "--select") && i + 1 < argc) {
+      if (cmd == "download" && a == "--overwrite") {
+        overwrite = true;
+      } else if (cmd == "download" && (a == "--save" || a == "--select") && i + 1 < argc) {
         std::string v = argv[++i];
         if (a == "--save") {
           save = v;
@@ -307,7 +345,7 @@ int run_cli(int argc, char** argv) {
       print_usage();
       return 2;
     }
-    return cmd == "list" ? run_list(*address) : run_download(*address, save, selection);
+    return cmd == "list" ? run_list(*address) : run_download(*address, save, selection, overwrite);
   }
   std::fprintf(stderr, "无法识别的命令：%s\n", cmd.c_str());
   print_usage();

@@ -1,9 +1,12 @@
 #include "download/album.h"
 
+#include <optional>
+
 #include "albums/regex_object.h"
 #include "albums/state.h"
 #include "download/names.h"
 #include "download/picture_fetch.h"
+#include "download/record.h"
 #include "http/failure.h"
 #include "http/fetch.h"
 #include "platform/codepage.h"
@@ -43,6 +46,15 @@ Text fetch_album_page(std::string_view address, Text& cause) {
   }
   return {};
 }
+
+}  // namespace
+
+Text account_line(const Text& what, int saved, int skipped, int failed) {
+  return what + GBK("保存 ") + to_text(saved) + GBK(" 张，跳过 ") + to_text(skipped) +
+         GBK(" 张，失败 ") + to_text(failed) + GBK(" 张") + "\r\n";
+}
+
+namespace {
 
 // The album's folder; one the batch already used gets " (2)", " (3)", ... and the log
 // says so.
@@ -86,6 +98,7 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
     Text f = folder;
     folder_ok = make_folder_path(f) || make_folder_path(f);
   }
+  if (folder_ok) remove_leftovers(folder);  // temporary files of an interrupted run
 
   Text page_cause;
   Text page = fetch_album_page(page_address, page_cause);
@@ -97,17 +110,54 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
   outcome.pictures = n;
   if (page.empty()) {
     outcome.page_failed = true;
+    outcome.page_cause = GBK("相册页面获取失败（") + page_cause + GBK("）");
     w->append_log(c::编辑框_操作记录, GBK("相册页面获取失败：") + Text(page_address) + GBK("（") +
                                           page_cause + GBK("）") + "\r\n");
   } else if (block.empty() || !searched) {
     outcome.page_failed = true;
+    outcome.page_cause = GBK("相册页面无法解析");
     w->append_log(c::编辑框_操作记录, GBK("相册页面无法解析：") + Text(page_address) + "\r\n");
   }
   if (!folder_ok && n > 0) {
     w->append_log(c::编辑框_操作记录, GBK("无法创建文件夹：") + folder + "\r\n");
   }
   w->set_progress_maximum(c::进度条1, n);
+
+  // Every picture's name first, so the record lists the whole page from the start.
+  AlbumRecord record{Text(page_address), {}};
+  record.entries.reserve(static_cast<size_t>(n));
   std::set<Text> taken_names;
+  for (int i = 1; i <= n; ++i) {
+    Text id = re.submatch_text(i, 2);
+    Text plain_name = picture_file_name(i, id);
+    // "1"+"23" and "12"+"3" would share "123.jpg": the later one gets a name of its own.
+    Text name = distinct_name(plain_name, taken_names, max_picture_name_utf8, ".jpg");
+    if (name != plain_name) {
+      w->append_log(c::编辑框_操作记录,
+                    GBK("文件名与本相册另一图片相同，改存为：") + name + "\r\n");
+    }
+    RecordEntry e;
+    e.order = i;
+    e.id = id;
+    e.address = re.submatch_text(i, 3);
+    e.file_name = name;
+    record.entries.push_back(std::move(e));
+  }
+  // With skipping on, what an earlier run proved done is carried over untouched.
+  bool skip = w->checked(c::选择框_跳过已下载);
+  if (folder_ok && skip) {
+    if (std::optional<AlbumRecord> old = read_record(folder)) {
+      for (RecordEntry& e : record.entries) {
+        size_t k = static_cast<size_t>(e.order) - 1;
+        if (k < old->entries.size() && old->entries[k].order == e.order &&
+            old->entries[k].file_name == e.file_name && old->entries[k].id == e.id &&
+            proven_saved(folder, old->entries[k]))
+          e = old->entries[k];
+      }
+    }
+  }
+  RecordWriter writer(folder, std::move(record));
+  if (folder_ok && n > 0) writer.save();
 
   for (int i = 1; i <= n; ++i) {
     if (current_cancelled()) return outcome;
@@ -116,34 +166,40 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
     int max = w->progress_maximum(c::进度条1);
     w->set_text(c::标签_进度条比例, percentage(pos, max));
     w->set_text(c::标签_第多少张照片, to_text(n) + "/" + to_text(pos));
-    Text url = re.submatch_text(i, 3);
-    Text plain_name = picture_file_name(i, re.submatch_text(i, 2));
-    // "1"+"23" and "12"+"3" would share "123.jpg": the later one gets a name of its own.
-    Text name = distinct_name(plain_name, taken_names, max_picture_name_utf8, ".jpg");
-    if (name != plain_name) {
-      w->append_log(c::编辑框_操作记录,
-                    GBK("文件名与本相册另一图片相同，改存为：") + name + "\r\n");
-    }
+    RecordEntry entry = writer.record().entries[static_cast<size_t>(i) - 1];
     if (!folder_ok) {
       ++outcome.failed;
+      outcome.failures.push_back({entry.address, GBK("无法创建文件夹")});
       continue;
     }
-    PictureResult got = fetch_picture(url, folder + "\\." + name + ".part", folder + "\\" + name);
+    if (entry.state == PictureState::saved) {  // carried over: no request, no pause
+      ++outcome.skipped;
+      continue;
+    }
+    const Text final_path = folder + "\\" + entry.file_name;
+    PictureResult got =
+        fetch_picture(entry.address, folder + "\\." + entry.file_name + ".part", final_path);
     if (got.cancelled || current_cancelled()) return outcome;
     pump_delay(50);
-    if (got.saved) {
+    if (got.saved && file_stamp(final_path, entry.size, entry.mtime_ns)) {
       ++outcome.saved;
+      entry.state = PictureState::saved;
+      entry.cause.clear();
     } else {
+      if (got.saved) got.cause = GBK("写入后找不到文件");
       ++outcome.failed;
-      w->append_log(c::编辑框_操作记录,
-                    GBK("图片下载失败：") + url + GBK("（") + got.cause + GBK("）") + "\r\n");
+      entry.state = PictureState::failed;
+      entry.cause = got.cause;
+      outcome.failures.push_back({entry.address, got.cause});
+      w->append_log(c::编辑框_操作记录, GBK("图片下载失败：") + entry.address + GBK("（") +
+                                            got.cause + GBK("）") + "\r\n");
     }
+    writer.update(static_cast<size_t>(i) - 1, entry);
+    writer.save();
     process_pending_messages();
   }
-  if (outcome.failed > 0) {
-    w->append_log(c::编辑框_操作记录, GBK("---相册《") + title + GBK("》有") +
-                                          to_text(outcome.failed) + GBK("张图片下载失败\r\n"));
-  }
+  w->append_log(c::编辑框_操作记录, account_line(GBK("---相册《") + title + GBK("》"),
+                                                 outcome.saved, outcome.skipped, outcome.failed));
   w->append_log(c::编辑框_操作记录, GBK("---完成相册《") + title + GBK("》下载\r\n\r\n"));
   w->set_text(c::标签_第多少张照片, "");
   note_failures(outcome.failed + (outcome.page_failed ? 1 : 0));

@@ -1,17 +1,28 @@
 #pragma once
 
 #include <set>
+#include <vector>
 
 #include "text/text.h"
 
 namespace af {
 
+struct PictureFailure {
+  Text address, cause;
+};
+
 struct AlbumOutcome {
   int pictures = 0;  // found on the page
   int saved = 0;
+  int skipped = 0;  // proven done by an earlier run
   int failed = 0;
   bool page_failed = false;  // the page could not be fetched or read
+  Text page_cause;
+  std::vector<PictureFailure> failures;
 };
+
+// "<what>保存 3 张，跳过 0 张，失败 1 张\r\n"
+Text account_line(const Text& what, int saved, int skipped, int failed);
 
 struct AlbumOptions {
   // Folders the batch has used so far: an album whose folder is among them gets a name

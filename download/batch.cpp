@@ -38,6 +38,7 @@ BatchOutcome download_selected() {
   w->set_text(c::标签_选择了相册数量, GBK("总共需下载[") + to_text(count) + GBK("]个相册"));
 
   std::set<Text> taken_folders;
+  Text missing;  // every failure of the batch, for the closing account
   AlbumOptions options;
   options.taken_folders = &taken_folders;
   for (int j = 1; j <= count; ++j) {
@@ -47,9 +48,16 @@ BatchOutcome download_selected() {
     Text address = parts.empty() ? Text() : parts[0];
     // A row whose title is empty gets the queue number alone as its title.
     Text title = parts.size() > 1 ? parts[1] : Text();
-    AlbumOutcome a = download_album(address, numbered_title(title, j), options);
+    Text numbered = numbered_title(title, j);
+    AlbumOutcome a = download_album(address, numbered, options);
+    outcome.saved += a.saved;
+    outcome.skipped += a.skipped;
     outcome.failed_pictures += a.failed;
     outcome.failed_albums += a.page_failed ? 1 : 0;
+    if (a.page_failed) missing += GBK("  《") + numbered + GBK("》") + a.page_cause + "\r\n";
+    for (const PictureFailure& f : a.failures)
+      missing +=
+          GBK("  《") + numbered + GBK("》") + f.address + GBK("（") + f.cause + GBK("）\r\n");
   }
   if (current_cancelled()) return outcome;
 
@@ -57,10 +65,11 @@ BatchOutcome download_selected() {
   w->set_visible(c::按钮_暂停线程, false);
   w->set_visible(c::按钮_继续下载, false);
   w->set_focus(c::按钮_下载选中);
-  if (outcome.failed_pictures > 0 || outcome.failed_albums > 0) {
-    w->append_log(c::编辑框_操作记录, GBK("共有") + to_text(outcome.failed_albums) +
-                                          GBK("个相册页面、") + to_text(outcome.failed_pictures) +
-                                          GBK("张图片下载失败\r\n"));
+  w->append_log(c::编辑框_操作记录,
+                account_line(GBK("本批") + to_text(count) + GBK("个相册："), outcome.saved,
+                             outcome.skipped, outcome.failed_pictures));
+  if (!missing.empty()) {
+    w->append_log(c::编辑框_操作记录, GBK("缺少的图片与原因：\r\n") + missing);
   }
   w->append_log(c::编辑框_操作记录, GBK("-------全部下载完毕--------\r\n\r\n"));
   w->set_text(c::标签_第多少张照片, GBK("下载完成"));

@@ -6,6 +6,8 @@ namespace af {
 
 struct BatchOutcome {
   int albums = 0;
+  int saved = 0;
+  int skipped = 0;
   int failed_pictures = 0;
   int failed_albums = 0;
 };

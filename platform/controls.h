@@ -41,6 +41,7 @@ inline constexpr N 标签8 = "标签8";
 // Page 2
 inline constexpr N 分组框7 = "分组框7";
 inline constexpr N 标签1 = "标签1";
+inline constexpr N 选择框_跳过已下载 = "选择框_跳过已下载";
 inline constexpr N 分组框5 = "分组框5";
 inline constexpr N 标签6 = "标签6";
 inline constexpr N 按钮_联系客服 = "按钮_联系客服";

@@ -128,7 +128,7 @@ void QtWindow::build_form() {
   auto* page1 = new QWidget;
   auto* page2 = new QWidget;
   tabs->addTab(page1, QIcon(badge(30, 30, QColor(0xd9, 0x3a, 0x3a), q("摄"))), q("  网易摄影  "));
-  tabs->addTab(page2, QIcon(badge(30, 30, QColor(0x3a, 0x9a, 0x4a), q("?"))), q("帮助与版本"));
+  tabs->addTab(page2, QIcon(badge(30, 30, QColor(0x3a, 0x9a, 0x4a), q("?"))), q("帮助与设置"));
   // The form places page controls relative to the whole tab control; Qt's pages begin
   // below the tab bar.
   const int dy = tabs->tabBar()->sizeHint().height() + 2;
@@ -198,6 +198,9 @@ void QtWindow::build_form() {
   auto* g7 = group(page2, c::分组框7, 14 - dx, 46 - dy, 856, 481, "使用说明");
   label(g7, c::标签1, 8, 28, 840, 143, "")->setText(q(help_text).remove(QChar('\r')));
   auto* g5 = group(g7, c::分组框5, 8, 187, 344, 223, "客服：");
+  // Off by default: a download overwrites, as it always has; on, a second run fetches
+  // only what the album's record cannot prove is already there.
+  check(g7, c::选择框_跳过已下载, 8, 420, 300, 28, "跳过已下载的图片");
   label(g5, c::标签6, 8, 42, 64, 26, "在线客服：");
   auto* contact = button(g5, c::按钮_联系客服, 78, 42, 84, 24, "");
   contact->setIcon(QIcon(badge(84, 24, QColor(0x1e, 0x90, 0xff), q("在线咨询"))));

@@ -8,6 +8,8 @@
 #include <fstream>
 
 #include "app/community/community.h"
+#include "download/record.h"
+#include "platform/files.h"
 #include "tests/support/road.h"
 #include "tests/support/scripted_server.h"
 
@@ -37,6 +39,16 @@ class Cli : public ::testing::Test {
   }
   // Runs the program with `args`, pointed at the fake community; optionally interrupts it.
   Outcome run(std::vector<std::string> args, int interrupt_after_ms = -1) {
+    pid_t pid = spawn(args);
+    if (interrupt_after_ms >= 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(interrupt_after_ms));
+      ::kill(pid, SIGINT);
+    }
+    int st = 0;
+    ::waitpid(pid, &st, 0);
+    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, read_file(dir / "out"), read_file(dir / "err")};
+  }
+  pid_t spawn(std::vector<std::string> args) {
     pid_t pid = ::fork();
     if (pid == 0) {
       std::string env =
@@ -55,13 +67,7 @@ class Cli : public ::testing::Test {
       ::execv(ALBUMFETCH_EXE, argv.data());
       ::_exit(127);
     }
-    if (interrupt_after_ms >= 0) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(interrupt_after_ms));
-      ::kill(pid, SIGINT);
-    }
-    int st = 0;
-    ::waitpid(pid, &st, 0);
-    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, read_file(dir / "out"), read_file(dir / "err")};
+    return pid;
   }
   Community site;
   fs::path dir;
@@ -195,8 +201,14 @@ TEST(Demo, ServeThenDownloadEverything) {
   auto& member = af::community::populate_demo(expected);
   size_t folders = 0, files = 0;
   for (auto& e : fs::directory_iterator(dir / "sheying")) folders += e.is_directory();
-  for (auto& e : fs::recursive_directory_iterator(dir)) files += e.is_regular_file();
+  size_t records = 0;
+  for (auto& e : fs::recursive_directory_iterator(dir)) {
+    bool hidden = e.path().filename().string()[0] == '.';
+    files += e.is_regular_file() && !hidden;
+    records += e.path().filename() == ".albumfetch-record";
+  }
   EXPECT_EQ(folders, member.albums.size());
+  EXPECT_EQ(records, member.albums.size());
   size_t total = 0;
   for (size_t j = 0; j < member.albums.size(); ++j) {
     auto& a = member.albums[j];
@@ -247,4 +259,45 @@ TEST_F(Cli, ListShowsControlCharactersEscaped) {
   EXPECT_EQ(o.out.find('\x1b'), std::string::npos);
   EXPECT_NE(o.out.find("a\\x1B]0;owned\\x07b\\x1B[2J"), std::string::npos) << o.out;
   EXPECT_EQ(o.err.find('\x1b'), std::string::npos);
+}
+
+// Killed at any moment, the record never claims a file that is not there as written, and
+// the next run fetches exactly what the record cannot prove.
+TEST_F(Cli, KilledRunsResumeWithExactlyTheMissingPictures) {
+  auto& m = site.add_member("kill");
+  auto& a = site.add_album(m, "k", 16, 16, 16);
+  site.start();
+  fs::path folder = dir / "kill" / "k1";
+  auto pictures_in = [&] {
+    size_t n = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+      n += it->path().extension() == ".jpg";
+    return n;
+  };
+  for (size_t kill_at : {1u, 6u, 12u}) {
+    pid_t pid = spawn({"download", "kill.pp.163.com", "--save", dir.string()});
+    for (int i = 0; i < 1000 && pictures_in() < kill_at; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    auto record = af::read_record(af::gbk_path(folder));
+    ASSERT_TRUE(record.has_value()) << kill_at;
+    std::vector<bool> proven;
+    for (auto& e : record->entries) {
+      proven.push_back(af::proven_saved(af::gbk_path(folder), e));
+      if (e.state == af::PictureState::saved) {
+        EXPECT_TRUE(proven.back()) << kill_at;
+      }
+    }
+    ASSERT_EQ(proven.size(), a.pictures.size());
+    std::vector<size_t> before;
+    for (auto& p : a.pictures) before.push_back(site.hits(p.url));
+    Outcome o = run({"download", "kill.pp.163.com", "--save", dir.string()});
+    EXPECT_EQ(o.status, 0) << o.err;
+    for (size_t i = 0; i < a.pictures.size(); ++i)
+      EXPECT_EQ(site.hits(a.pictures[i].url) - before[i], proven[i] ? 0u : 1u)
+          << kill_at << " " << i;
+    fs::remove_all(dir / "kill");
+  }
 }

@@ -102,7 +102,7 @@ TEST(DownloadAlbum, FaultyPicturesAreRetriedAndNeverWrittenFake) {
             std::string::npos);
   EXPECT_NE(log.find("图片下载失败：" + a.pictures[2].url + "（不是完整的图片）"),
             std::string::npos);
-  EXPECT_NE(log.find("---相册《f》有3张图片下载失败"), std::string::npos);
+  EXPECT_NE(log.find("---相册《f》保存 1 张，跳过 0 张，失败 3 张"), std::string::npos);
   EXPECT_EQ(failure_count(), 3);
 }
 
