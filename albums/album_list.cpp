@@ -1,5 +1,7 @@
 #include "albums/album_list.h"
 
+#include <chrono>
+
 #include "albums/page_text.h"
 #include "albums/regex_object.h"
 #include "albums/state.h"
@@ -48,45 +50,61 @@ void load_album_list() {
   int n = re.match_count();
   w->set_progress_position(c::进度条1, 0);
 
+  // Rows, their log lines and the progress reach the window in batches, one trip each at
+  // least every 50 ms, so a listing of thousands of albums does not wait on the window.
+  std::vector<NewRow> pending;
+  Text pending_log;
+  int done = 0;
+  bool with_covers = false;
+  auto last_flush = std::chrono::steady_clock::now();
+  auto flush = [&] {
+    last_flush = std::chrono::steady_clock::now();
+    if (pending.empty()) return true;
+    w->append_log(c::编辑框_操作记录, pending_log);
+    w->set_progress_maximum(c::进度条1, n);
+    done += static_cast<int>(pending.size());
+    w->set_progress_position(c::进度条1, done);
+    int pos = w->progress_position(c::进度条1), max = w->progress_maximum(c::进度条1);
+    w->set_text(
+        c::标签_进度条比例,
+        to_text(max > 0 ? static_cast<int>(static_cast<long long>(pos) * 100 / max) : 0) + "%");
+    if (with_covers) {
+      w->set_column_width(c::超级列表框1, c::col_相册名称, 350);
+      w->set_column_width(c::超级列表框1, c::col_封面, 100);
+      w->set_picture_list(c::超级列表框1, std::make_shared<const PictureList>(*cover_list));
+    } else {
+      w->set_column_width(c::超级列表框1, c::col_相册名称, 540);
+      w->set_column_width(c::超级列表框1, c::col_封面, 0);
+    }
+    bool added = w->append_rows(c::超级列表框1, pending) >= 0;
+    pending.clear();
+    pending_log.clear();
+    process_pending_messages();
+    return added;
+  };
+
   for (int i = 1; i <= n; ++i) {
     if (current_cancelled()) return;
     Text link = re.submatch_text(i, 3);
     Text name = decode_character_references(re.submatch_text(i, 5));
     Text picture = re.submatch_text(i, 1);
     Text cover = "http://" + Text(thumbnail_host) + "/?imgurl=" + picture + "_100x100x1x95.jpg";
-    w->append_log(c::编辑框_操作记录, GBK("获取相册：") + name);
-    w->set_progress_maximum(c::进度条1, n);
-    int pos = w->progress_position(c::进度条1) + 1;
-    w->set_progress_position(c::进度条1, pos);
-    int max = w->progress_maximum(c::进度条1);
-    w->set_text(
-        c::标签_进度条比例,
-        to_text(max > 0 ? static_cast<int>(static_cast<long long>(pos) * 100 / max) : 0) + "%");
-    bool with_covers = w->checked(c::选择框_有封面);
-    int index = -1;
+    pending_log += GBK("获取相册：") + name;
+    if (pending.empty()) with_covers = w->checked(c::选择框_有封面);
+    NewRow row{name, link, true, -1};
     if (with_covers) {
-      w->set_column_width(c::超级列表框1, c::col_相册名称, 350);
-      w->set_column_width(c::超级列表框1, c::col_封面, 100);
       Bytes bytes = read_url(cover);
       auto pic = std::make_shared<Picture>();
       if (decode_picture(bytes, 100, 100, *pic)) {
         cover_list->push_back(pic);
-        index = static_cast<int>(cover_list->size()) - 1;
+        row.picture = static_cast<int>(cover_list->size()) - 1;
       }
-      w->set_picture_list(c::超级列表框1, std::make_shared<const PictureList>(*cover_list));
-    } else {
-      w->set_column_width(c::超级列表框1, c::col_相册名称, 540);
-      w->set_column_width(c::超级列表框1, c::col_封面, 0);
     }
-    int row = w->append_row(c::超级列表框1);
-    if (row < 0) return;
-    w->set_cell(c::超级列表框1, row, c::col_序号, to_text(row + 1));
-    w->set_cell(c::超级列表框1, row, c::col_相册名称, name);
-    if (with_covers) w->set_row_picture(c::超级列表框1, row, index);
-    w->set_cell(c::超级列表框1, row, c::col_相册ID, link);
-    w->set_row_checked(c::超级列表框1, row, true);
-    process_pending_messages();
+    pending.push_back(std::move(row));
+    if (std::chrono::steady_clock::now() - last_flush >= std::chrono::milliseconds(50) && !flush())
+      return;
   }
+  if (current_cancelled() || !flush()) return;
 
   w->set_visible(c::画板1, false);
   int rows = w->row_count(c::超级列表框1);

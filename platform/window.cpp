@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "platform/codepage.h"
+#include "platform/controls.h"
 #include "platform/worker.h"
 
 namespace af {
@@ -83,6 +84,27 @@ int Window::append_row(std::string_view l) {
   int row = -1;
   invoke_void(*this, [&] { row = do_append_row(l); });
   return row;
+}
+int Window::append_rows(std::string_view l, const std::vector<NewRow>& rows) {
+  WorkerToken* token = current_token();
+  if (rows.empty() || (token && token->cancelled())) return -1;
+  int first = -1;
+  invoke_void(*this, [&] { first = do_append_rows(l, rows); });
+  return first;
+}
+int Window::do_append_rows(std::string_view l, const std::vector<NewRow>& rows) {
+  int first = -1;
+  for (const NewRow& r : rows) {
+    int row = do_append_row(l);
+    if (row < 0) return first;
+    if (first < 0) first = row;
+    do_set_cell(l, row, ctl::col_序号, to_text(row + 1));
+    do_set_cell(l, row, ctl::col_相册名称, r.title);
+    if (r.picture >= 0) do_set_row_picture(l, row, r.picture);
+    do_set_cell(l, row, ctl::col_相册ID, r.address);
+    do_set_row_checked(l, row, r.checked);
+  }
+  return first;
 }
 void Window::clear_rows(std::string_view l) {
   invoke_void(*this, [&] { do_clear_rows(l); });

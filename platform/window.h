@@ -19,6 +19,13 @@ struct Picture {
 // Pictures are shared, not copied, when a grown list is handed to the window again.
 using PictureList = std::vector<std::shared_ptr<const Picture>>;
 
+// A row of the album list as the listing makes it.
+struct NewRow {
+  Text title, address;
+  bool checked = true;
+  int picture = -1;  // index into the list's pictures; -1: none
+};
+
 class Window {
  public:
   virtual ~Window() = default;
@@ -35,6 +42,9 @@ class Window {
   void set_progress_position(std::string_view bar, int position);
   int row_count(std::string_view list);
   int append_row(std::string_view list);
+  // Appends rows numbered on from the last one (序号 = row index + 1) in one trip to the
+  // window; the index of the first, or -1 when nothing was added.
+  int append_rows(std::string_view list, const std::vector<NewRow>& rows);
   void clear_rows(std::string_view list);
   Text cell(std::string_view list, int row, int column);
   void set_cell(std::string_view list, int row, int column, const Text& text);
@@ -80,6 +90,8 @@ class Window {
   virtual void do_set_focus(std::string_view control) = 0;
   virtual int do_message_box(const Text& message, int buttons, const Text& caption) = 0;
   virtual void do_process_pending() {}
+  // Built from the single-row operations; a window may do it faster.
+  virtual int do_append_rows(std::string_view list, const std::vector<NewRow>& rows);
 };
 
 // The window of this process; null until one is installed.

@@ -21,6 +21,7 @@
 #include <mutex>
 
 #include "platform/codepage.h"
+#include "platform/controls.h"
 #include "platform/worker.h"
 
 namespace af {
@@ -197,6 +198,28 @@ int QtWindow::do_append_row(std::string_view l) {
   item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
   item->setCheckState(0, Qt::Unchecked);
   return t->topLevelItemCount() - 1;
+}
+
+int QtWindow::do_append_rows(std::string_view l, const std::vector<NewRow>& rows) {
+  QTreeWidget* t = list(l);
+  if (!t) return -1;
+  int first = t->topLevelItemCount();
+  QList<QTreeWidgetItem*> items;
+  items.reserve(static_cast<qsizetype>(rows.size()));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const NewRow& r = rows[i];
+    auto* item = new QTreeWidgetItem;
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(0, r.checked ? Qt::Checked : Qt::Unchecked);
+    item->setText(ctl::col_序号, QString::number(first + static_cast<int>(i) + 1));
+    item->setText(ctl::col_相册名称, to_q(r.title));
+    item->setText(ctl::col_相册ID, to_q(r.address));
+    if (r.picture >= 0 && static_cast<size_t>(r.picture) < icons_.size())
+      item->setIcon(ctl::col_封面, icons_[static_cast<size_t>(r.picture)]);
+    items.append(item);
+  }
+  t->addTopLevelItems(items);  // one layout pass for the whole batch
+  return first;
 }
 
 void QtWindow::do_clear_rows(std::string_view l) {

@@ -45,6 +45,7 @@ class QtWindow : public QWidget, public Window {
   void do_set_progress(std::string_view b, bool maximum, int value) override;
   int do_row_count(std::string_view l) override;
   int do_append_row(std::string_view l) override;
+  int do_append_rows(std::string_view l, const std::vector<NewRow>& rows) override;
   void do_clear_rows(std::string_view l) override;
   Text do_cell(std::string_view l, int r, int c) override;
   void do_set_cell(std::string_view l, int r, int c, const Text& t) override;
