@@ -54,6 +54,21 @@ QFont face(int pixels, bool bold = false) {
   return f;
 }
 
+// Shrinks a label's face until its text fits its rectangle: the form's geometry is
+// fixed, and the faces it was drawn with (Cambria among them) are not on every desktop.
+void fit_to_rectangle(QLabel* l) {
+  QFont f = l->font();
+  int px = QFontInfo(f).pixelSize();
+  int flags = static_cast<int>(l->alignment()) | (l->wordWrap() ? Qt::TextWordWrap : 0);
+  for (; px >= 8; --px) {
+    f.setPixelSize(px);
+    QRect need = QFontMetrics(f).boundingRect(l->contentsRect(), flags, l->text());
+    if (need.height() <= l->contentsRect().height() && need.width() <= l->contentsRect().width())
+      break;
+  }
+  l->setFont(f);
+}
+
 QPixmap badge(int w, int h, QColor color, const QString& text) {
   QPixmap p(w, h);
   p.fill(Qt::transparent);
@@ -196,7 +211,9 @@ void QtWindow::build_form() {
   label(g3, c::标签8, 778, 422, 95, 24, "版本：v20151130");
 
   auto* g7 = group(page2, c::分组框7, 14 - dx, 46 - dy, 856, 481, "使用说明");
-  label(g7, c::标签1, 8, 28, 840, 143, "")->setText(q(help_text).remove(QChar('\r')));
+  auto* help = label(g7, c::标签1, 8, 28, 840, 143, "");
+  help->setText(q(help_text).remove(QChar('\r')));
+  help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   auto* g5 = group(g7, c::分组框5, 8, 187, 344, 223, "客服：");
   // Off by default: a download overwrites, as it always has; on, a second run fetches
   // only what the album's record cannot prove is already there.
@@ -229,6 +246,11 @@ void QtWindow::build_form() {
       ->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
 }
 
+void QtWindow::fit_labels() {
+  for (auto& [name, widget] : controls_)
+    if (auto* l = qobject_cast<QLabel*>(widget)) fit_to_rectangle(l);
+}
+
 void QtWindow::connect_handlers() {
   auto on_click = [this](std::string_view name, std::function<void()> f) {
     auto* b = qobject_cast<QAbstractButton*>(control(name));
@@ -238,8 +260,14 @@ void QtWindow::connect_handlers() {
   on_click(c::按钮_下载选中, [] { download_start(); });
   on_click(c::选择框_全选, [] { select_all_rows(); });
   on_click(c::选择框_反选, [] { invert_rows(); });
-  on_click(c::按钮_暂停线程, [] { pause_download(); });
-  on_click(c::按钮_继续下载, [] { continue_download(); });
+  // The second click of a double-click on 2：下载选中 (or on either of these) lands on
+  // the button that has just taken its place; it is not meant for it.
+  on_click(c::按钮_暂停线程, [this] {
+    if (!just_shown(c::按钮_暂停线程)) pause_download();
+  });
+  on_click(c::按钮_继续下载, [this] {
+    if (!just_shown(c::按钮_继续下载)) continue_download();
+  });
   on_click(c::按钮_checknew, [] { check_for_update(); });
   on_click(c::按钮_联系客服, [] { QDesktopServices::openUrl(QUrl(q(maker_contact_address))); });
   on_click(c::按钮_选择位置, [this] {

@@ -30,6 +30,8 @@ void take_screenshot(QtWindow& w, const std::string& file) {
     classify_address();
     WorkerHandle lw = list_worker();
     for (int i = 0; lw && !lw->finished && i < 3000; ++i) pump_delay(10);
+    // One row unticked, so the picture shows both states of a row's tick.
+    if (w.row_count(ctl::超级列表框1) > 2) w.set_row_checked(ctl::超级列表框1, 2, false);
     pump_delay(200);
   }
   w.grab().save(QString::fromStdString(file), "PNG");

@@ -58,6 +58,7 @@ QtWindow::QtWindow() {
   log_flush_.setInterval(100);
   QObject::connect(&log_flush_, &QTimer::timeout, this, [this] { flush_log(); });
   build_form();
+  fit_labels();
   connect_handlers();
 }
 
@@ -156,7 +157,16 @@ bool QtWindow::do_visible(std::string_view c) {
 }
 
 void QtWindow::do_set_visible(std::string_view c, bool v) {
-  if (QWidget* w = control(c)) w->setVisible(v);
+  QWidget* w = control(c);
+  if (!w) return;
+  if (v && w->isHidden()) shown_at_[std::string(c)].start();
+  w->setVisible(v);
+}
+
+bool QtWindow::just_shown(std::string_view button) const {
+  auto it = shown_at_.find(button);
+  return it != shown_at_.end() && it->second.isValid() &&
+         it->second.elapsed() < QApplication::doubleClickInterval();
 }
 
 bool QtWindow::do_checked(std::string_view c) {

@@ -2,6 +2,7 @@
 // thread while the worker waits; a worker that is stopped stops waiting at once.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QTimer>
 #include <QWidget>
@@ -63,7 +64,11 @@ class QtWindow : public QWidget, public Window {
   void build_form();
   void flush_log();
   void connect_handlers();
+  void fit_labels();
+  // Whether `button` was shown less than a double-click interval ago.
+  bool just_shown(std::string_view button) const;
   QTreeWidget* list(std::string_view name) const;
+  std::map<std::string, QElapsedTimer, std::less<>> shown_at_;
   std::map<std::string, QWidget*, std::less<>> controls_;
   int progress_max_ = 100, progress_pos_ = 0;
   std::shared_ptr<const PictureList> pictures_;

@@ -13,6 +13,7 @@
 #include "app/community/community.h"
 #include "app/qt/gui.h"
 #include "app/qt/qt_window.h"
+#include "app/qt/skin.h"
 #include "http/transport.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
@@ -212,6 +213,60 @@ class WindowTest : public QObject {
     QVERIFY(download_worker()->finished);
     for (auto& e : fs::recursive_directory_iterator(save))
       QVERIFY(e.path().filename().string().find(".part") == std::string::npos);
+  }
+
+  // Every label's text fits its rectangle at the form's size, help text and link included.
+  void everyLabelFitsItsRectangle() {
+    int checked = 0;
+    for (QLabel* l : w->findChildren<QLabel*>()) {
+      if (l->objectName().isEmpty() || l->text().isEmpty()) continue;
+      int flags = static_cast<int>(l->alignment()) | (l->wordWrap() ? Qt::TextWordWrap : 0);
+      QRect need = QFontMetrics(l->font()).boundingRect(l->contentsRect(), flags, l->text());
+      QVERIFY2(
+          need.height() <= l->contentsRect().height() && need.width() <= l->contentsRect().width(),
+          qPrintable(l->objectName()));
+      ++checked;
+    }
+    QVERIFY(checked > 10);
+    QVERIFY(get<QLabel>(c::标签1)->text().contains(q("2：可以下载单个作品的页面")));
+  }
+
+  // A double-click on 2：下载选中 does not pause the batch it starts.
+  void hastyClicksAreHarmless() {
+    auto& m = site->add_member("hasty");
+    site->add_album(m, "h", 30, 16, 16);
+    site->start();
+    set_connect_to(site->connect_to());
+    list("hasty");
+    get<QLineEdit>(c::编辑框_保存位置)->setText(QString::fromStdString(save.string()));
+    click(c::按钮_下载选中);
+    click(c::按钮_暂停线程);  // the second click of the double-click
+    QVERIFY(shown(c::按钮_暂停线程) && !shown(c::按钮_继续下载));
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    click(c::按钮_暂停线程);
+    QVERIFY(shown(c::按钮_继续下载));
+    click(c::按钮_继续下载);  // too soon after the pause: ignored as well
+    QVERIFY(shown(c::按钮_继续下载));
+  }
+
+  // Ticked and unticked rows look different in every skin.
+  void ticksAreToldApart() {
+    for (int skin = 1; skin <= skin_count; ++skin) {
+      qApp->setStyleSheet(carried_skin(skin));
+      albums()->clear();
+      for (bool tick : {true, false}) {
+        auto* item = new QTreeWidgetItem(albums());
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(0, tick ? Qt::Checked : Qt::Unchecked);
+      }
+      QImage shot = albums()->viewport()->grab().toImage();
+      auto lightness = [&](int row) {
+        QRect r = albums()->visualItemRect(albums()->topLevelItem(row));
+        return QColor(shot.pixel(r.left() + 10, r.center().y())).lightness();
+      };
+      QVERIFY2(std::abs(lightness(0) - lightness(1)) > 80, qPrintable(QString::number(skin)));
+    }
+    qApp->setStyleSheet({});
   }
 
   // A single album downloads inside the click handler; closing the window ends it.
