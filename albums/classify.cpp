@@ -21,6 +21,23 @@ Text normalise_address(std::string_view input) {
   return t;
 }
 
+AddressKind kind_of_address(std::string_view entered) {
+  const Text host(community_host);
+  if (find_text(entered, "." + host) != -1) return AddressKind::member;
+  if (find_text(entered, host + "/group/") != -1) return AddressKind::group;
+  if (find_text(entered, host + "/") != -1 && find_text(entered, ".html") != -1)
+    return AddressKind::album;
+  return AddressKind::unrecognised;
+}
+
+Text album_page_title(std::string_view address) {
+  // The title is read in the page's own encoding, its references decoded.
+  Text headers;
+  Bytes body = http_fetch(address, 0, {}, nullptr, nullptr, nullptr, &headers);
+  Text page = page_to_text(headers, body);
+  return decode_character_references(text_between(page, "<title>", "</title>"));
+}
+
 AddressKind classify_address() {
   Window* w = current_window();
   if (!w) return AddressKind::empty;
@@ -39,27 +56,20 @@ AddressKind classify_address() {
   w->append_log(c::编辑框_操作记录, GBK("正努力获取相册列表，耐心等待哈！\r\n\r\n"));
 
   const Text host(community_host);
-  AddressKind kind = AddressKind::unrecognised;
-  if (find_text(entered, "." + host) != -1) {
-    kind = AddressKind::member;
+  AddressKind kind = kind_of_address(entered);
+  if (kind == AddressKind::member) {
     set_album_owner(text_between(entered, "://", "." + host));
     set_list_worker(start_worker(load_album_list));
-  } else if (find_text(entered, host + "/group/") != -1) {
-    kind = AddressKind::group;
+  } else if (kind == AddressKind::group) {
     Text id = text_between(entered, host + "/group/", "/");
     if (id.empty()) {
       int after = find_text(entered, host + "/group/") + text_len(host) + 7;
       id = mid_text(entered, after, text_len(entered));
     }
     set_album_owner(id);
-  } else if (find_text(entered, host + "/") != -1 && find_text(entered, ".html") != -1) {
-    kind = AddressKind::album;
+  } else if (kind == AddressKind::album) {
     set_album_owner(text_between(entered, host + "/", "/pp"));
-    // The title is read in the page's own encoding, its references decoded.
-    Text headers;
-    Bytes body = http_fetch(entered, 0, {}, nullptr, nullptr, nullptr, &headers);
-    Text page = page_to_text(headers, body);
-    Text title = decode_character_references(text_between(page, "<title>", "</title>"));
+    Text title = album_page_title(entered);
     w->set_text(c::标签_动态, GBK("单个作品，直接下载"));
     download_album(entered, title);
   } else {

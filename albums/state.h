@@ -9,7 +9,7 @@ namespace af {
 
 inline constexpr std::string_view community_host = "pp.163.com";
 inline constexpr std::string_view thumbnail_host = "imgsize.ph.126.net";
-inline constexpr std::string_view program_version = "20151130";
+inline constexpr std::string_view program_version = ALBUMFETCH_VERSION;
 
 Text entered_address();
 void set_entered_address(const Text& t);

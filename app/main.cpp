@@ -1,8 +1,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/cli.h"
-#include "app/demo.h"
+#include "app/cli/cli.h"
 #include "app/qt/gui.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +12,5 @@ int main(int argc, char** argv) {
     return af::run_window(argc, argv, options);
   }
   if (argc < 2) return af::run_window(argc, argv, {});
-  if (std::strcmp(argv[1], "demo") == 0) return af::run_demo(argc, argv);
   return af::run_cli(argc, argv);
 }

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -131,7 +132,49 @@ TEST_F(Cli, SingleAlbumAndFailuresAndBadInput) {
   EXPECT_EQ(run({"download", "x.pp.163.com", "--select", "3-1"}).status, 2);
   EXPECT_EQ(run({"frobnicate"}).status, 2);
   Outcome v = run({"--version"});
-  EXPECT_EQ(v.out, "20151130\n");
+  EXPECT_EQ(v.out, "albumfetch 20151130\n");
+}
+
+// Bad usage: one line on stderr that points to the help, nothing on stdout, status 2.
+TEST_F(Cli, UsageErrorsAreOneLineAndHelpIsPerCommand) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"download", "--save"},
+      {"download", "x.pp.163.com", "--bogus"},
+      {"download", "x", "--select=0"},
+      {"download", "x", "--select", "1-"},
+      {"list"},
+      {"report"},
+      {"demo", "--port", "0"},
+      {"frobnicate"},
+  };
+  for (const auto& args : bad) {
+    Outcome o = run(args);
+    EXPECT_EQ(o.status, 2) << args[0];
+    EXPECT_EQ(o.out, "") << args[0];
+    EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+    EXPECT_NE(o.err.find("see 'albumfetch --help'"), std::string::npos) << o.err;
+  }
+  for (std::string cmd : {"list", "download", "report", "demo"}) {
+    Outcome h = run({cmd, "--help"});
+    EXPECT_EQ(h.status, 0);
+    EXPECT_EQ(h.out.rfind("用法: albumfetch " + cmd, 0), 0u) << h.out;
+  }
+}
+
+TEST_F(Cli, SelectionBeyondTheListAndListingOneAlbum) {
+  auto& m = site.add_member("few");
+  site.add_album(m, "一", 1);
+  auto& two = site.add_album(m, "二 &amp; 三", 1);
+  site.start();
+  Outcome o = run({"download", "few.pp.163.com", "--select=2,9", "--save=" + dir.string()});
+  EXPECT_EQ(o.status, 2);
+  EXPECT_NE(o.err.find("没有第 9 个相册（只有第 1 到 2 个）"), std::string::npos) << o.err;
+  EXPECT_FALSE(fs::exists(dir / "few"));
+  Outcome one = run({"list", two.url, "-q"});
+  EXPECT_EQ(one.status, 0) << one.err;
+  EXPECT_EQ(one.out, "1\t二 & 三\t" + two.url + "\n");
+  EXPECT_EQ(one.err, "");
+  EXPECT_EQ(site.hits(two.pictures[0].url), 0u);  // nothing downloaded
 }
 
 TEST_F(Cli, CtrlCStopsCleanly) {

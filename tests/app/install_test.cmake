@@ -13,7 +13,7 @@ foreach(f bin/albumfetch share/applications/albumfetch.desktop
   endif()
 endforeach()
 execute_process(COMMAND "${prefix}/bin/albumfetch" --version OUTPUT_VARIABLE out RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0 OR NOT out STREQUAL "20151130\n")
+if(NOT rc EQUAL 0 OR NOT out STREQUAL "albumfetch 20151130\n")
   message(FATAL_ERROR "installed albumfetch --version said '${out}' (${rc})")
 endif()
 find_program(VALIDATE desktop-file-validate)

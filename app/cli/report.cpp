@@ -1,0 +1,51 @@
+#include "download/report.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "app/cli/cli.h"
+#include "app/cli/session.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace af::cli {
+namespace {
+
+const char* report_help =
+    "用法: albumfetch report DIR\n"
+    "\n"
+    "根据相册文件夹里的记录（.albumfetch-record），不联网，列出 DIR 下每个相册：文件夹、\n"
+    "相册页面、已保存、失败、缺少的图片数，以及存有同一相册页面的其他文件夹。\n"
+    "有相册不完整时退出码为 1。\n"
+    "\n"
+    "选项:\n"
+    "  -h, --help   显示本帮助\n";
+
+}  // namespace
+
+int run_report(int argc, char** argv) {
+  QCommandLineParser parser;
+  if (auto done = parse(parser, "report", report_help, argc, argv)) return *done;
+  if (parser.positionalArguments().size() != 1) return usage_error("report", "需要一个文件夹");
+  std::string dir_utf8 = parser.positionalArguments().first().toStdString();
+  std::error_code ec;
+  std::filesystem::path dir(dir_utf8);
+  if (!std::filesystem::is_directory(dir, ec))
+    return usage_error("report", "不是文件夹：" + dir_utf8);
+  auto albums = report_albums(gbk_path(std::filesystem::absolute(dir, ec)));
+  std::puts("文件夹\t相册页面\t已保存\t失败\t缺少\t同一页面的其他文件夹");
+  int incomplete = 0;
+  for (const AlbumReport& a : albums) {
+    std::string others;
+    for (const Text& f : a.same_page) others += (others.empty() ? "" : " | ") + gbk_to_utf8(f);
+    std::printf("%s\t%s\t%d\t%d\t%d\t%s\n", terminal_safe(gbk_to_utf8(a.folder)).c_str(),
+                terminal_safe(gbk_to_utf8(a.page_address)).c_str(), a.saved, a.failed, a.missing,
+                terminal_safe(others).c_str());
+    incomplete += a.failed + a.missing > 0;
+  }
+  std::fflush(stdout);
+  std::fprintf(stderr, "%zu 个相册，%d 个不完整\n", albums.size(), incomplete);
+  return incomplete > 0 ? 1 : 0;
+}
+
+}  // namespace af::cli

@@ -1,0 +1,209 @@
+#include "app/cli/session.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "albums/state.h"
+#include "platform/codepage.h"
+#include "platform/controls.h"
+
+namespace af::cli {
+namespace {
+
+std::atomic<bool> interrupted{false};
+extern "C" void on_sigint(int) {
+  interrupted.store(true);
+}
+
+std::mutex out_mutex;
+bool progress_shown = false;
+
+void clear_progress_line() {
+  if (progress_shown) {
+    std::fputs("\r\033[K", stderr);
+    progress_shown = false;
+  }
+}
+
+int number_in(const Text& caption) {
+  int start = find_text(caption, "[");
+  return start == -1 ? 0 : to_integer(mid_text(caption, start + 1, 12));
+}
+
+// What a quiet run still says: failures, and the accounts at the end of albums and
+// batches with the list of what is missing.
+bool worth_saying_when_quiet(const std::string& line) {
+  return line.find("失败") != std::string::npos || line.find("无法") != std::string::npos ||
+         line.find("缺少") != std::string::npos || line.rfind("  《", 0) == 0;
+}
+
+}  // namespace
+
+std::string terminal_safe(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  char esc[16];
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    auto c = static_cast<unsigned char>(utf8[i]);
+    if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
+      std::snprintf(esc, sizeof esc, "\\x%02X", c);
+      out += esc;
+    } else if (c == 0xC2 && i + 1 < utf8.size() &&
+               static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {  // U+0080..U+009F
+      std::snprintf(esc, sizeof esc, "\\u%04X", static_cast<unsigned char>(utf8[++i]));
+      out += esc;
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
+std::string terminal_text(const Text& text) {
+  std::string s = gbk_to_utf8(text), out;
+  for (char c : s)
+    if (c != '\r') out.push_back(c);
+  return terminal_safe(out);
+}
+
+void say(const std::string& utf8) {
+  std::lock_guard lock(out_mutex);
+  clear_progress_line();
+  std::fputs(utf8.c_str(), stderr);
+  std::fflush(stderr);
+}
+
+int usage_error(const std::string& command, const std::string& message) {
+  std::fprintf(stderr, "albumfetch%s%s: %s; see 'albumfetch --help'\n", command.empty() ? "" : " ",
+               command.c_str(), terminal_safe(message).c_str());
+  return 2;
+}
+
+std::optional<int> parse(QCommandLineParser& parser, const std::string& command, const char* help,
+                         int argc, char** argv, int first) {
+  parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  QCommandLineOption help_option({"h", "help"}, "help");
+  parser.addOption(help_option);
+  QStringList args{QString::fromStdString("albumfetch " + command)};
+  for (int i = first; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  if (!parser.parse(args)) {
+    if (!parser.unknownOptionNames().isEmpty()) {
+      QString name = parser.unknownOptionNames().first();
+      return usage_error(command, "无法识别的选项：" + std::string(name.size() == 1 ? "-" : "--") +
+                                      name.toStdString());
+    }
+    std::string text = parser.errorText().toStdString();
+    size_t quote = text.find('\'');
+    if (text.rfind("Missing value after", 0) == 0 && quote != std::string::npos)
+      return usage_error(command,
+                         "选项缺少值：" + text.substr(quote + 1, text.rfind('\'') - quote - 1));
+    return usage_error(command, text);
+  }
+  if (parser.isSet(help_option)) {
+    std::fputs(help, stdout);
+    return 0;
+  }
+  return std::nullopt;
+}
+
+void add_output_options(QCommandLineParser& parser) {
+  parser.addOption(QCommandLineOption({"q", "quiet"}, "quiet"));
+  parser.addOption(QCommandLineOption({"v", "verbose"}, "verbose"));
+}
+
+Session::Session(const QCommandLineParser& parser) {
+  quiet = parser.isSet("quiet");
+  // libcurl's own account of every exchange; the environment variable does the same.
+  if (parser.isSet("verbose")) ::setenv("ALBUMFETCH_CURL_VERBOSE", "1", 1);
+  bool q = quiet;
+  window.on_log = [q](const Text& t) {
+    std::string text = terminal_text(t);
+    if (!q) return say(text);
+    std::string kept;
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find('\n', start);
+      std::string line = text.substr(start, end == std::string::npos ? end : end - start + 1);
+      if (worth_saying_when_quiet(line)) kept += line;
+      start = end == std::string::npos ? text.size() : end + 1;
+    }
+    if (!kept.empty()) say(kept);
+  };
+  window.on_message = [q](const Text& m, const Text& caption) {
+    // Quiet keeps what went wrong (an address it cannot take) and drops the closing word.
+    if (!q || m != GBK("全部下载完毕")) say(terminal_text(caption) + terminal_text(m) + "\n");
+    return 0;
+  };
+  set_current_window(&window);
+  std::signal(SIGINT, on_sigint);
+  if (::isatty(2) && !quiet) progress = std::thread([this] { show_progress(); });
+}
+
+Session::~Session() {
+  done = true;
+  if (progress.joinable()) progress.join();
+  {
+    std::lock_guard lock(out_mutex);
+    clear_progress_line();
+  }
+  stop_all_workers(3000);
+  set_current_window(nullptr);
+}
+
+// One line that replaces itself: album j of n, picture k of m.
+void Session::show_progress() {
+  while (!done) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto bar = window.control(ctl::进度条1);
+    int j = number_in(window.control(ctl::标签_正在下载相册).text);
+    int n = number_in(window.control(ctl::标签_选择了相册数量).text);
+    char line[128];
+    if (n > 0) {
+      std::snprintf(line, sizeof line, "相册 %d/%d  图片 %d/%d", j, n, bar.position, bar.maximum);
+    } else {
+      std::snprintf(line, sizeof line, "进度 %d/%d", bar.position, bar.maximum);
+    }
+    std::lock_guard lock(out_mutex);
+    std::fprintf(stderr, "\r\033[K%s", line);
+    std::fflush(stderr);
+    progress_shown = true;
+  }
+}
+
+std::optional<AddressKind> Session::classify(const std::string& address) {
+  window.set_text(ctl::编辑框_号码, utf8_to_gbk(std::string_view(address)));
+  // The driver may outlive this call when interrupted, so it owns its result.
+  auto kind = std::make_shared<std::atomic<AddressKind>>(AddressKind::empty);
+  WorkerHandle driver = start_worker([kind] { kind->store(classify_address()); });
+  if (!wait_for(driver)) return std::nullopt;
+  if (kind->load() == AddressKind::member && !wait_for(list_worker())) return std::nullopt;
+  return kind->load();
+}
+
+bool wait_for(const WorkerHandle& w) {
+  while (w && !w->finished.load()) {
+    if (interrupted.load()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+int interrupted_status() {
+  say("已中断\n");
+  return 130;
+}
+
+int kind_status(AddressKind kind) {
+  if (kind == AddressKind::group) {
+    say("这是小组页面：没有可列出的相册，请输入成员主页或单个作品的地址\n");
+  }
+  return 2;
+}
+
+}  // namespace af::cli
