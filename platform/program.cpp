@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "platform/files.h"
@@ -40,14 +41,50 @@ std::filesystem::path home_folder() {
 
 }  // namespace
 
-Text default_save_location() {
-  Text dir = program_directory();
-  if (writable(native_path(dir))) return dir;
+bool running_installed() {
+  static const bool installed = [] {
+    std::filesystem::path dir = native_path(program_directory());
+    std::error_code ec;
+    if (std::filesystem::exists(dir.parent_path() / "share/applications/albumfetch.desktop", ec))
+      return true;
+    for (const char* system : {"/bin", "/sbin", "/usr/bin", "/usr/sbin", "/usr/local/bin",
+                               "/usr/games", "/usr/local/sbin"})
+      if (dir == system) return true;
+    return false;
+  }();
+  return installed;
+}
+
+Text pictures_folder() {
   std::filesystem::path home = home_folder();
-  std::filesystem::path pictures = home / "Pictures";
-  if (writable(pictures)) return gbk_path(pictures);
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::filesystem::path dirs =
+      (config && *config ? std::filesystem::path(config) : home / ".config") / "user-dirs.dirs";
+  std::ifstream in(dirs);
+  std::string line;
+  while (std::getline(in, line)) {
+    // XDG_PICTURES_DIR="$HOME/图片"
+    const std::string key = "XDG_PICTURES_DIR=\"";
+    if (line.rfind(key, 0) != 0 || line.back() != '"') continue;
+    std::string value = line.substr(key.size(), line.size() - key.size() - 1);
+    if (value.rfind("$HOME", 0) == 0) value = home.string() + value.substr(5);
+    if (!value.empty() && value[0] == '/' && value != home.string() + "/")
+      return gbk_path(std::filesystem::path(value));
+  }
+  return gbk_path(home / "Pictures");
+}
+
+Text default_save_location(bool installed, const Text& dir) {
+  if (!installed && writable(native_path(dir))) return dir;
+  std::filesystem::path home = home_folder();
+  Text pictures = pictures_folder();
+  if (writable(native_path(pictures))) return pictures;
   if (writable(home)) return gbk_path(home);
-  return dir;
+  return installed ? gbk_path(std::filesystem::temp_directory_path()) : dir;
+}
+
+Text default_save_location() {
+  return default_save_location(running_installed(), program_directory());
 }
 
 Text resolve_save_location(std::string_view typed) {

@@ -69,6 +69,13 @@ void fit_to_rectangle(QLabel* l) {
   l->setFont(f);
 }
 
+// Hands an address or folder to the desktop; when it cannot open it (no xdg-open, no
+// handler), a message box says so and shows what was to be opened.
+void open_or_say(const QUrl& url, const QString& shown) {
+  if (QDesktopServices::openUrl(url)) return;
+  message_box(from_q(q("无法打开：") + shown + q("\n\n桌面没有能打开它的程序，请手动打开。")));
+}
+
 QPixmap badge(int w, int h, QColor color, const QString& text) {
   QPixmap p(w, h);
   p.fill(Qt::transparent);
@@ -102,7 +109,7 @@ const char* help_text =
 
 void QtWindow::build_form() {
   setWindowTitle(q("网易摄影相册下载器"));
-  setWindowIcon(QIcon(badge(32, 32, QColor(0x2b, 0x7c, 0xd3), q("相"))));
+  setWindowIcon(program_icon());
   setFixedSize(950, 586);
   setFont(face(12));
 
@@ -233,7 +240,7 @@ void QtWindow::build_form() {
   link->setFont(lf);
   link->setStyleSheet(QStringLiteral("color: rgb(0, 136, 255);"));
   link->setCursor(Qt::PointingHandCursor);
-  link->pressed = [] { QDesktopServices::openUrl(QUrl(q(maker_web_address))); };
+  link->pressed = [] { open_or_say(QUrl(q(maker_web_address)), q(maker_web_address)); };
   label(g5, c::标签10, 8, 170, 71, 32, "欢迎反馈");
 
   auto* g4 = group(g7, c::分组框4, 360, 187, 488, 223, "软件版本");
@@ -269,7 +276,8 @@ void QtWindow::connect_handlers() {
     if (!just_shown(c::按钮_继续下载)) continue_download();
   });
   on_click(c::按钮_checknew, [] { check_for_update(); });
-  on_click(c::按钮_联系客服, [] { QDesktopServices::openUrl(QUrl(q(maker_contact_address))); });
+  on_click(c::按钮_联系客服,
+           [] { open_or_say(QUrl(q(maker_contact_address)), q(maker_contact_address)); });
   on_click(c::按钮_选择位置, [this] {
     set_browse_start_folder("/");
     QString path = QFileDialog::getExistingDirectory(this, q("选择相册的存放位置"), q("/"));
@@ -278,8 +286,8 @@ void QtWindow::connect_handlers() {
   });
   on_click(c::按钮_打开目录, [this] {
     Text folder = resolve_save_location(text(c::编辑框_保存位置));
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(QString::fromStdString(native_path(folder).string())));
+    QString path = QString::fromStdString(native_path(folder).string());
+    open_or_say(QUrl::fromLocalFile(path), path);
   });
 }
 

@@ -1,8 +1,12 @@
 #include "app/qt/gui.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QPixmap>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "albums/classify.h"
 #include "albums/state.h"
@@ -39,8 +43,39 @@ void take_screenshot(QtWindow& w, const std::string& file) {
 
 }  // namespace
 
+namespace {
+
+// Qt ends the process with an abort when no display can be reached; while the
+// application starts, that becomes one clear line and status 1.
+void no_display_handler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type != QtFatalMsg) {
+    // The platform plugin's own account of a failed connection would bury the one line.
+    if (!context.category || std::strncmp(context.category, "qt.qpa", 6) != 0)
+      std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    return;
+  }
+  std::fputs(no_display_message, stderr);
+  std::_Exit(1);
+}
+
+}  // namespace
+
 int run_window(int argc, char** argv, const WindowOptions& options) {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((!platform || !*platform) && (!display || !*display) && (!wayland || !*wayland)) {
+    std::fputs(no_display_message, stderr);
+    return 1;
+  }
+  QtMessageHandler previous = qInstallMessageHandler(no_display_handler);
   QApplication app(argc, argv);
+  qInstallMessageHandler(previous);
+  QApplication::setApplicationName(QStringLiteral("albumfetch"));
+  QApplication::setApplicationVersion(QStringLiteral(ALBUMFETCH_VERSION));
+  // The desktop entry's name, so the desktop matches the window to its entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("albumfetch"));
+  QApplication::setWindowIcon(program_icon());
   int rc = 0;
   {
     QtWindow w;

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -31,6 +32,11 @@ QString to_q(const Text& gbk) {
 }
 Text from_q(const QString& s) {
   return utf8_to_gbk(std::string_view(s.toStdString()));
+}
+
+QIcon program_icon() {
+  return QIcon::fromTheme(QStringLiteral("albumfetch"),
+                          QIcon(QStringLiteral(":/icons/albumfetch.svg")));
 }
 
 namespace {

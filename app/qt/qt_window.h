@@ -78,6 +78,9 @@ class QtWindow : public QWidget, public Window {
   QTimer log_flush_;
 };
 
+// The program's one icon: the installed theme's, else the same picture built in.
+QIcon program_icon();
+
 QString to_q(const Text& gbk);
 Text from_q(const QString& s);
 

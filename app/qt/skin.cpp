@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -49,8 +51,12 @@ QString carried_skin(int number) {
 }
 
 QString skin_file_path() {
-  return QString::fromStdString(native_path(program_directory()).string()) +
-         QStringLiteral("/.albumfetch-skin.qss");
+  // Installed, the program's folder is the system's: the skin lives with the user's data.
+  QString dir = running_installed()
+                    ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                    : QString::fromStdString(native_path(program_directory()).string());
+  QDir().mkpath(dir);
+  return dir + QStringLiteral("/.albumfetch-skin.qss");
 }
 
 void attach_skin(int number) {

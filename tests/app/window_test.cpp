@@ -249,6 +249,17 @@ class WindowTest : public QObject {
     QVERIFY(shown(c::按钮_继续下载));
   }
 
+  // When the desktop cannot open the folder, the user is told which one.
+  void openFolderFailureIsShown() {
+    QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");  // no xdg-open, no browser
+    get<QLineEdit>(c::编辑框_保存位置)->setText(QString::fromStdString(save.string()));
+    click(c::按钮_打开目录);
+    qputenv("PATH", path);
+    QVERIFY(!messages.isEmpty());
+    QVERIFY(messages.last().startsWith(q("无法打开：") + QString::fromStdString(save.string())));
+  }
+
   // Ticked and unticked rows look different in every skin.
   void ticksAreToldApart() {
     for (int skin = 1; skin <= skin_count; ++skin) {

@@ -1,9 +1,11 @@
 #include "download/names.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/codepage.h"
 #include "platform/program.h"
@@ -74,4 +76,26 @@ TEST(Names, NumbersSurviveAndNamesStayDistinct) {
   EXPECT_EQ(picture_file_name(1, std::string(300, 'x')).size(), max_picture_name_utf8);
   // 0x80 and 0xFF lead nothing, so the separator after them is still taken out.
   EXPECT_EQ(safe_name("\x80\\..\x80\\nest"), "\x80.\x80nest");
+}
+
+// Installed, the save location starts in the desktop's pictures folder, never in the
+// program's own folder; run from a folder of its own, it starts there.
+TEST(SaveLocation, InstalledStartsInThePicturesFolder) {
+  namespace fs = std::filesystem;
+  fs::path home = fs::temp_directory_path() / ("af-home-" + std::to_string(::getpid()));
+  fs::create_directories(home / ".config");
+  fs::create_directories(home / "图片");
+  std::ofstream(home / ".config" / "user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
+                                                     << "XDG_PICTURES_DIR=\"$HOME/图片\"\n";
+  std::string old_home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  ::setenv("HOME", home.c_str(), 1);
+  ::unsetenv("XDG_CONFIG_HOME");
+  Text program = G(home.string());  // writable, so a portable run would use it
+  EXPECT_EQ(U(default_save_location(true, program)), (home / "图片").string());
+  EXPECT_EQ(default_save_location(false, program), program);
+  fs::remove(home / ".config" / "user-dirs.dirs");
+  fs::create_directories(home / "Pictures");
+  EXPECT_EQ(U(default_save_location(true, program)), (home / "Pictures").string());
+  ::setenv("HOME", old_home.c_str(), 1);
+  fs::remove_all(home);
 }
