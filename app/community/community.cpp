@@ -190,10 +190,11 @@ struct Community::Impl {
 };
 
 Community::Community() : impl_(std::make_unique<Impl>()) {
-  // An idle kept-alive connection is closed within about 10 ms, so stopping the server
-  // never waits on a client that keeps its connections.
-  impl_->server.set_keep_alive_timeout(0);
-  impl_->server.set_keep_alive_max_count(100000);
+  // One request a connection: stopping the server then never waits on a client that
+  // keeps its connections open, while a slow client still has seconds to send its
+  // request (a wait of zero would close connections whose request is a moment late).
+  impl_->server.set_keep_alive_max_count(1);
+  impl_->server.set_keep_alive_timeout(3);
   impl_->server.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
     std::string host = req.get_header_value("Host");
     size_t colon = host.find(':');

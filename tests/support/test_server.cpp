@@ -9,10 +9,10 @@ TestServer::TestServer() {
     std::lock_guard lock(m_);
     log_.push_back({req.method, req.path, req.body, req.headers});
   });
-  server_.set_keep_alive_max_count(1000);
-  // An idle kept-alive connection is closed within about 10 ms, so stopping the server
-  // never waits on a client that keeps its connections.
-  server_.set_keep_alive_timeout(0);
+  // One request a connection: stopping the server then never waits on a client that
+  // keeps its connections open, while a slow client still has seconds to send its request.
+  server_.set_keep_alive_max_count(1);
+  server_.set_keep_alive_timeout(3);
 }
 
 void TestServer::start() {
