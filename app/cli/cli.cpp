@@ -27,7 +27,7 @@ const char* usage =
     "环境变量:\n"
     "  ALBUMFETCH_CONNECT_TO=HOST:PORT    所有连接都发往 HOST:PORT（地址和 Host 头不变）\n"
     "  ALBUMFETCH_CURL_VERBOSE=1          同 --verbose\n"
-    "  ALBUMFETCH_CA_BUNDLE=FILE          校验证书时另外信任的 CA 证书\n"
+    "  ALBUMFETCH_CA_BUNDLE=FILE          校验证书时信任的 CA 证书（代替系统的）\n"
     "\n"
     "退出码: 0 全部保存；1 有相册页面或图片失败；2 用法或地址有误；130 被中断\n";
 

@@ -7,7 +7,14 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "install failed: ${rc}")
 endif()
 foreach(f bin/albumfetch share/applications/albumfetch.desktop
-          share/icons/hicolor/scalable/apps/albumfetch.svg)
+          share/metainfo/albumfetch.metainfo.xml
+          share/icons/hicolor/scalable/apps/albumfetch.svg
+          share/icons/hicolor/16x16/apps/albumfetch.png share/icons/hicolor/32x32/apps/albumfetch.png
+          share/icons/hicolor/48x48/apps/albumfetch.png share/icons/hicolor/64x64/apps/albumfetch.png
+          share/icons/hicolor/128x128/apps/albumfetch.png
+          share/icons/hicolor/256x256/apps/albumfetch.png
+          share/man/man1/albumfetch.1.gz share/bash-completion/completions/albumfetch
+          share/doc/albumfetch/copyright share/doc/albumfetch/changelog.gz)
   if(NOT EXISTS "${prefix}/${f}")
     message(FATAL_ERROR "missing after install: ${f}")
   endif()
@@ -15,6 +22,12 @@ endforeach()
 execute_process(COMMAND "${prefix}/bin/albumfetch" --version OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0 OR NOT out STREQUAL "albumfetch 20151130\n")
   message(FATAL_ERROR "installed albumfetch --version said '${out}' (${rc})")
+endif()
+# The 48 pixel icon is what the icon theme needs at least; it must be that size.
+file(READ "${prefix}/share/icons/hicolor/48x48/apps/albumfetch.png" png HEX LIMIT 24)
+string(SUBSTRING "${png}" 32 16 size)
+if(NOT size STREQUAL "0000003000000030")
+  message(FATAL_ERROR "the 48x48 icon is not 48 x 48: ${size}")
 endif()
 find_program(VALIDATE desktop-file-validate)
 if(VALIDATE)

@@ -60,7 +60,7 @@ void WireRecorder::serve() {
       std::lock_guard lock(m_);
       requests_.push_back(got);
     }
-    ::write(c, response_.data(), response_.size());
+    (void)!::write(c, response_.data(), response_.size());
     ::shutdown(c, SHUT_WR);
     ::close(c);
   }
