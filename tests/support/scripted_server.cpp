@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "tests/support/loopback.h"
+
 namespace af::test {
 
 Reply answer(const std::string& status, const std::string& body, const std::string& extra_headers) {
@@ -18,17 +20,7 @@ Reply answer(const std::string& status, const std::string& body, const std::stri
 }
 
 ScriptedServer::ScriptedServer(Script script) : script_(std::move(script)) {
-  listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int one = 1;
-  ::setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  ::listen(listen_fd_, 16);
-  socklen_t len = sizeof a;
-  ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&a), &len);
-  port_ = ntohs(a.sin_port);
+  listen_fd_ = listen_on_loopback(port_);
   acceptor_ = std::thread([this] { accept_loop(); });
 }
 

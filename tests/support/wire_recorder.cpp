@@ -8,20 +8,12 @@
 
 #include <cstdlib>
 
+#include "tests/support/loopback.h"
+
 namespace af::test {
 
 WireRecorder::WireRecorder(std::string response) : response_(std::move(response)) {
-  fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-  int one = 1;
-  ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  ::listen(fd_, 16);
-  socklen_t len = sizeof a;
-  ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-  port_ = ntohs(a.sin_port);
+  fd_ = listen_on_loopback(port_);
   thread_ = std::thread([this] { serve(); });
 }
 
