@@ -5,9 +5,12 @@
 namespace af::test {
 
 TestServer::TestServer() {
-  server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
+  // Recorded before the answer goes out: a client waits for each answer, so the record
+  // keeps the order requests were made in, whichever connection's thread gets there first.
+  server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
     std::lock_guard lock(m_);
     log_.push_back({req.method, req.path, req.body, req.headers});
+    return httplib::Server::HandlerResponse::Unhandled;
   });
   // One request a connection: stopping the server then never waits on a client that
   // keeps its connections open, while a slow client still has seconds to send its request.
