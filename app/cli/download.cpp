@@ -1,7 +1,9 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <set>
+#include <utility>
+#include <vector>
 
 #include "albums/state.h"
 #include "app/cli/cli.h"
@@ -31,11 +33,11 @@ const char* download_help =
     "\n"
     "退出码: 0 全部保存；1 有相册页面或图片失败；2 用法或地址有误；130 被中断\n";
 
-constexpr long max_row_number = 100000;
-
-// "2,5" or "1-3,7" into row numbers; nothing when malformed or out of range.
-std::optional<std::set<int>> parse_selection(const std::string& list) {
-  std::set<int> rows;
+// "2,5" or "1-3,7" as ranges of row numbers; nothing when malformed. Whether the rows
+// exist is only known once the albums are listed.
+using Selection = std::vector<std::pair<long, long>>;
+std::optional<Selection> parse_selection(const std::string& list) {
+  Selection ranges;
   size_t pos = 0;
   while (pos <= list.size()) {
     size_t comma = list.find(',', pos);
@@ -43,19 +45,25 @@ std::optional<std::set<int>> parse_selection(const std::string& list) {
         list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
     size_t dash = part.find('-');
     char* end = nullptr;
-    if (part.empty() || part[0] < '0' || part[0] > '9') return std::nullopt;
+    if (part.empty() || part.size() > 24 || part[0] < '0' || part[0] > '9') return std::nullopt;
     long a = std::strtol(part.c_str(), &end, 10);
     long b = a;
     if (dash != std::string::npos) {
       if (end != part.c_str() + dash || dash + 1 >= part.size()) return std::nullopt;
       b = std::strtol(part.c_str() + dash + 1, &end, 10);
     }
-    if (*end != '\0' || a < 1 || b < a || b > max_row_number) return std::nullopt;
-    for (long i = a; i <= b; ++i) rows.insert(static_cast<int>(i));
+    if (*end != '\0' || a < 1 || b < a) return std::nullopt;
+    ranges.emplace_back(a, b);
     if (comma == std::string::npos) break;
     pos = comma + 1;
   }
-  return rows;
+  return ranges;
+}
+
+bool selected(const Selection& s, long row) {
+  for (auto [a, b] : s)
+    if (row >= a && row <= b) return true;
+  return false;
 }
 
 }  // namespace
@@ -70,7 +78,7 @@ int run_download(int argc, char** argv) {
   QStringList positional = parser.positionalArguments();
   if (positional.size() != 1)
     return usage_error("download", positional.isEmpty() ? "缺少地址" : "只能给一个地址");
-  std::optional<std::set<int>> selection;
+  std::optional<Selection> selection;
   if (parser.isSet("select")) {
     std::string text = parser.value("select").toStdString();
     selection = parse_selection(text);
@@ -93,7 +101,8 @@ int run_download(int argc, char** argv) {
   if (*kind == AddressKind::member) {
     int rows = s.window.row_count(ctl::超级列表框1);
     if (selection) {
-      int beyond = *selection->rbegin();
+      long beyond = 0;
+      for (auto [a, b] : *selection) beyond = std::max(beyond, b);
       if (beyond > rows) {
         return usage_error("download", "--select " + parser.value("select").toStdString() +
                                            "：没有第 " + std::to_string(beyond) + " 个相册（" +
@@ -102,7 +111,7 @@ int run_download(int argc, char** argv) {
                                            "）");
       }
       for (int r = 0; r < rows; ++r)
-        s.window.set_row_checked(ctl::超级列表框1, r, selection->count(r + 1) > 0);
+        s.window.set_row_checked(ctl::超级列表框1, r, selected(*selection, r + 1));
     }
     s.window.set_visible(ctl::按钮_下载选中, false);
     s.window.set_visible(ctl::按钮_暂停线程, true);
