@@ -58,15 +58,25 @@ QFont face(int pixels, bool bold = false) {
 // fixed, and the faces it was drawn with (Cambria among them) are not on every desktop.
 void fit_to_rectangle(QLabel* l) {
   QFont f = l->font();
-  int px = QFontInfo(f).pixelSize();
-  int flags = static_cast<int>(l->alignment()) | (l->wordWrap() ? Qt::TextWordWrap : 0);
-  for (; px >= 8; --px) {
+  for (int px = QFontInfo(f).pixelSize(); px >= 8; --px) {
     f.setPixelSize(px);
-    QRect need = QFontMetrics(f).boundingRect(l->contentsRect(), flags, l->text());
+    QSize need = label_text_size(*l, f);
     if (need.height() <= l->contentsRect().height() && need.width() <= l->contentsRect().width())
       break;
   }
   l->setFont(f);
+}
+
+// The help text's blank lines at a third of a line: all of it fits its label in a face
+// that is still easy to read.
+QString dense_help(const QString& text) {
+  QString html;
+  for (const QString& line : text.split(QChar('\n'))) {
+    html += line.trimmed().isEmpty() ? QStringLiteral("<div style=\"font-size:4px\">&nbsp;</div>")
+                                     : QStringLiteral("<div style=\"white-space:pre\">") +
+                                           line.toHtmlEscaped() + QStringLiteral("</div>");
+  }
+  return html;
 }
 
 // Hands an address or folder to the desktop; when it cannot open it (no xdg-open, no
@@ -219,7 +229,8 @@ void QtWindow::build_form() {
 
   auto* g7 = group(page2, c::分组框7, 14 - dx, 46 - dy, 856, 481, "使用说明");
   auto* help = label(g7, c::标签1, 8, 28, 840, 143, "");
-  help->setText(q(help_text).remove(QChar('\r')));
+  help->setTextFormat(Qt::RichText);
+  help->setText(dense_help(q(help_text).remove(QChar('\r'))));
   help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   auto* g5 = group(g7, c::分组框5, 8, 187, 344, 223, "客服：");
   // Off by default: a download overwrites, as it always has; on, a second run fetches

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QThread>
 #include <QTreeWidget>
 #include <atomic>
@@ -32,6 +33,18 @@ QString to_q(const Text& gbk) {
 }
 Text from_q(const QString& s) {
   return utf8_to_gbk(std::string_view(s.toStdString()));
+}
+
+QSize label_text_size(const QLabel& l, const QFont& f) {
+  if (l.textFormat() == Qt::RichText) {
+    QTextDocument doc;
+    doc.setDefaultFont(f);
+    doc.setDocumentMargin(0);
+    doc.setHtml(l.text());
+    return doc.size().toSize();
+  }
+  int flags = static_cast<int>(l.alignment()) | (l.wordWrap() ? Qt::TextWordWrap : 0);
+  return QFontMetrics(f).boundingRect(l.contentsRect(), flags, l.text()).size();
 }
 
 QIcon program_icon() {

@@ -13,6 +13,7 @@
 #include "platform/window.h"
 
 class QTreeWidget;
+class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 
@@ -80,6 +81,10 @@ class QtWindow : public QWidget, public Window {
 
 // The program's one icon: the installed theme's, else the same picture built in.
 QIcon program_icon();
+
+// The size a label's text takes in face `f`: plain text by its font metrics, rich text as
+// its document lays it out.
+QSize label_text_size(const QLabel& label, const QFont& f);
 
 QString to_q(const Text& gbk);
 Text from_q(const QString& s);

@@ -225,8 +225,7 @@ class WindowTest : public QObject {
     int checked = 0;
     for (QLabel* l : w->findChildren<QLabel*>()) {
       if (l->objectName().isEmpty() || l->text().isEmpty()) continue;
-      int flags = static_cast<int>(l->alignment()) | (l->wordWrap() ? Qt::TextWordWrap : 0);
-      QRect need = QFontMetrics(l->font()).boundingRect(l->contentsRect(), flags, l->text());
+      QSize need = label_text_size(*l, l->font());
       QVERIFY2(
           need.height() <= l->contentsRect().height() && need.width() <= l->contentsRect().width(),
           qPrintable(l->objectName()));
@@ -234,6 +233,7 @@ class WindowTest : public QObject {
     }
     QVERIFY(checked > 10);
     QVERIFY(get<QLabel>(c::标签1)->text().contains(q("2：可以下载单个作品的页面")));
+    QVERIFY(QFontInfo(get<QLabel>(c::标签1)->font()).pixelSize() >= 11);  // and readable
   }
 
   // A double-click on 2：下载选中 does not pause the batch it starts.
