@@ -55,6 +55,8 @@ class Cli : public ::testing::Test {
       std::string env =
           "ALBUMFETCH_CONNECT_TO=" + (connect_to.empty() ? site.connect_to() : connect_to);
       ::putenv(env.data());
+      for (const std::string& name : unset) ::unsetenv(name.c_str());
+      for (const std::string& kv : extra_env) ::putenv(const_cast<char*>(kv.c_str()));
       if (memory_limit > 0) {
         rlimit limit{memory_limit, memory_limit};
         ::setrlimit(RLIMIT_AS, &limit);
@@ -74,6 +76,7 @@ class Cli : public ::testing::Test {
   fs::path dir;
   std::string connect_to;  // instead of the fake community
   rlim_t memory_limit = 0;
+  std::vector<std::string> unset, extra_env;  // for the child only
 };
 
 std::string str(const af::Bytes& b) {
@@ -158,6 +161,19 @@ TEST_F(Cli, UsageErrorsAreOneLineAndHelpIsPerCommand) {
     Outcome h = run({cmd, "--help"});
     EXPECT_EQ(h.status, 0);
     EXPECT_EQ(h.out.rfind("用法: albumfetch " + cmd, 0), 0u) << h.out;
+  }
+}
+
+// Without a usable display the window says so in one line and exits 1; it never aborts.
+TEST_F(Cli, NoDisplayIsOneLineNotAnAbort) {
+  unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+  for (std::string display : {"", ":9876"}) {
+    extra_env.clear();
+    if (!display.empty()) extra_env.push_back("DISPLAY=" + display);
+    Outcome o = run({});
+    EXPECT_EQ(o.status, 1) << display;
+    EXPECT_EQ(o.err,
+              "albumfetch: 没有可用的显示（请设置 DISPLAY，或使用 albumfetch list / download）\n");
   }
 }
 
