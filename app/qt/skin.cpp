@@ -59,10 +59,23 @@ QString skin_file_path() {
   return dir + QStringLiteral("/.albumfetch-skin.qss");
 }
 
+bool outdated_skin(const QString& existing, int number) {
+  // Earlier builds wrote the same sheet without the row-tick rules at its end. A file
+  // that is exactly such a sheet was never edited and may be brought up to date; any
+  // other file is the user's and stays as it is.
+  QString current = carried_skin(number);
+  qsizetype ticks = current.indexOf(QStringLiteral("QTreeView::indicator"));
+  return ticks > 0 && existing == current.left(ticks);
+}
+
 void attach_skin(int number) {
   QString path = skin_file_path();
   Text gbk = utf8_to_gbk(std::string_view(path.toStdString()));
-  if (!file_exists(gbk)) {
+  QFile old(path);
+  bool refresh =
+      old.open(QIODevice::ReadOnly) && outdated_skin(QString::fromUtf8(old.readAll()), number);
+  old.close();
+  if (!file_exists(gbk) || refresh) {
     QByteArray data = carried_skin(number).toUtf8();
     Bytes bytes(data.begin(), data.end());
     if (write_file(gbk, bytes)) set_file_attributes(gbk, attribute_hidden);
