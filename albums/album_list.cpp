@@ -8,24 +8,21 @@
 #include "http/fetch.h"
 #include "http/headers.h"
 #include "platform/codepage.h"
-#include "platform/controls.h"
 #include "platform/delay.h"
+#include "platform/events.h"
 #include "platform/picture.h"
-#include "platform/window.h"
 #include "platform/worker.h"
 
 namespace af {
 
 void load_album_list() {
-  Window* w = current_window();
-  if (!w) return;
-  namespace c = ctl;
+  Face* face = current_face();
+  if (!face) return;
   RegexObject re;
-  w->set_visible(c::画板1, true);
-  w->set_text(c::标签_动态, GBK("群相册获取中，耐心等待..."));
-  w->clear_rows(c::超级列表框1);
+  tell(BusyEvent{true});
+  tell_status(Status::listing);
+  tell(ListClearedEvent{});
   auto cover_list = std::make_shared<PictureList>();
-  for (int col : {5, 7, 4, 6}) w->set_column_width(c::超级列表框1, col, 0);
 
   // The home page over the scheme the address was typed with.
   Text scheme = left_text(to_lower(entered_address()), 8) == "https://" ? "https://" : "http://";
@@ -42,15 +39,15 @@ void load_album_list() {
   bool searched = re.search(album_pattern, page);
   if (body.empty()) {
     note_failures(1);
-    w->append_log(c::编辑框_操作记录, GBK("主页获取失败：") + url + "\r\n");
+    tell_log(LogKind::failure, GBK("主页获取失败：") + url + "\r\n");
   } else if (!searched) {
     note_failures(1);
-    w->append_log(c::编辑框_操作记录, GBK("主页无法解析：") + url + "\r\n");
+    tell_log(LogKind::failure, GBK("主页无法解析：") + url + "\r\n");
   }
   int n = re.match_count();
-  w->set_progress_position(c::进度条1, 0);
+  tell(ProgressEvent{std::nullopt, 0});
 
-  // Rows, their log lines and the progress reach the window in batches, one trip each at
+  // Rows, their log lines and the progress reach the face in batches, one trip each at
   // least every 50 ms, so a listing of thousands of albums does not wait on the window.
   std::vector<NewRow> pending;
   Text pending_log;
@@ -60,27 +57,16 @@ void load_album_list() {
   auto flush = [&] {
     last_flush = std::chrono::steady_clock::now();
     if (pending.empty()) return true;
-    w->append_log(c::编辑框_操作记录, pending_log);
-    w->set_progress_maximum(c::进度条1, n);
+    tell_log(LogKind::progress, pending_log);
     done += static_cast<int>(pending.size());
-    w->set_progress_position(c::进度条1, done);
-    int pos = w->progress_position(c::进度条1), max = w->progress_maximum(c::进度条1);
-    w->set_text(
-        c::标签_进度条比例,
-        to_text(max > 0 ? static_cast<int>(static_cast<long long>(pos) * 100 / max) : 0) + "%");
-    if (with_covers) {
-      w->set_column_width(c::超级列表框1, c::col_相册名称, 350);
-      w->set_column_width(c::超级列表框1, c::col_封面, 100);
-      w->set_picture_list(c::超级列表框1, std::make_shared<const PictureList>(*cover_list));
-    } else {
-      w->set_column_width(c::超级列表框1, c::col_相册名称, 540);
-      w->set_column_width(c::超级列表框1, c::col_封面, 0);
-    }
-    bool added = w->append_rows(c::超级列表框1, pending) >= 0;
+    tell(ProgressEvent{n, done, Percent::shown});
+    RowsEvent rows{std::move(pending), with_covers, nullptr};
+    if (with_covers) rows.pictures = std::make_shared<const PictureList>(*cover_list);
+    tell(rows);
     pending.clear();
     pending_log.clear();
     process_pending_messages();
-    return added;
+    return !current_cancelled();
   };
 
   for (int i = 1; i <= n; ++i) {
@@ -90,7 +76,7 @@ void load_album_list() {
     Text picture = re.submatch_text(i, 1);
     Text cover = "http://" + Text(thumbnail_host) + "/?imgurl=" + picture + "_100x100x1x95.jpg";
     pending_log += GBK("获取相册：") + name;
-    if (pending.empty()) with_covers = w->checked(c::选择框_有封面);
+    if (pending.empty()) with_covers = face->covers_wanted();
     NewRow row{name, link, true, -1};
     if (with_covers) {
       Bytes bytes = read_url(cover);
@@ -106,10 +92,9 @@ void load_album_list() {
   }
   if (current_cancelled() || !flush()) return;
 
-  w->set_visible(c::画板1, false);
-  int rows = w->row_count(c::超级列表框1);
-  w->set_text(c::标签_动态, GBK("相册获取完毕，共计：") + to_text(rows) + GBK("个。"));
-  w->append_log(c::编辑框_操作记录, GBK("-----获取完毕,共计") + to_text(rows) + GBK("个\r\n\r\n"));
+  tell(BusyEvent{false});
+  tell_status(Status::listed, done);
+  tell_log(LogKind::progress, GBK("-----获取完毕,共计") + to_text(done) + GBK("个\r\n\r\n"));
 }
 
 }  // namespace af

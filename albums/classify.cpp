@@ -6,9 +6,9 @@
 #include "download/album.h"
 #include "http/fetch.h"
 #include "platform/codepage.h"
-#include "platform/controls.h"
 #include "platform/delay.h"
-#include "platform/window.h"
+#include "platform/events.h"
+#include "platform/worker.h"
 
 namespace af {
 
@@ -39,21 +39,19 @@ Text album_page_title(std::string_view address) {
 }
 
 AddressKind classify_address() {
-  Window* w = current_window();
-  if (!w) return AddressKind::empty;
-  namespace c = ctl;
-  Text input = w->text(c::编辑框_号码);
+  Face* face = current_face();
+  if (!face) return AddressKind::empty;
+  Text input = face->address_input();
   if (input.empty()) {
-    message_box(GBK("您输入的内容为空"));
-    w->set_focus(c::编辑框_号码);
+    tell(NoticeEvent{Notice::empty_address});
     return AddressKind::empty;
   }
   if (WorkerHandle previous = list_worker()) kill_worker(previous);
 
   Text entered = normalise_address(input);
   set_entered_address(entered);
-  w->set_text(c::标签_动态, GBK("温馨提示：正在获取相册列表..."));
-  w->append_log(c::编辑框_操作记录, GBK("正努力获取相册列表，耐心等待哈！\r\n\r\n"));
+  tell_status(Status::asking);
+  tell_log(LogKind::progress, GBK("正努力获取相册列表，耐心等待哈！\r\n\r\n"));
 
   const Text host(community_host);
   AddressKind kind = kind_of_address(entered);
@@ -70,13 +68,13 @@ AddressKind classify_address() {
   } else if (kind == AddressKind::album) {
     set_album_owner(text_between(entered, host + "/", "/pp"));
     Text title = album_page_title(entered);
-    w->set_text(c::标签_动态, GBK("单个作品，直接下载"));
+    tell_status(Status::single_album);
     download_album(entered, title);
   } else {
-    message_box(GBK("你输入的格式不正确"));
+    tell(NoticeEvent{Notice::bad_address});
   }
   process_pending_messages();
-  w->set_visible(c::画板1, false);
+  tell(BusyEvent{false});
   return kind;
 }
 

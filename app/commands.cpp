@@ -10,6 +10,7 @@
 #include "http/fetch.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
+#include "platform/events.h"
 #include "platform/files.h"
 #include "platform/program.h"
 #include "platform/window.h"
@@ -20,21 +21,15 @@ namespace {
 
 namespace c = ctl;
 
-void set_buttons(bool idle, bool running, bool paused) {
-  Window* w = current_window();
-  w->set_visible(c::按钮_下载选中, idle);
-  w->set_visible(c::按钮_暂停线程, running);
-  w->set_visible(c::按钮_继续下载, paused);
-  // Hiding the focused button would hand the keyboard to the save location box, with its
-  // text selected for the next key to replace; the visible button takes it instead.
-  w->set_focus(idle ? c::按钮_下载选中 : running ? c::按钮_暂停线程 : c::按钮_继续下载);
+void set_buttons(DownloadButtonState state) {
+  tell(ButtonsEvent{state});
 }
 
 }  // namespace
 
 void download_start() {
   if (!current_window()) return;
-  set_buttons(false, true, false);
+  set_buttons(DownloadButtonState::running);
   set_download_worker(start_worker([] { download_selected(); }));
 }
 
@@ -62,13 +57,13 @@ void invert_rows() {
 
 void pause_download() {
   if (!current_window()) return;
-  set_buttons(false, false, true);
+  set_buttons(DownloadButtonState::paused);
   pause_worker(download_worker());
 }
 
 void continue_download() {
   if (!current_window()) return;
-  set_buttons(false, true, false);
+  set_buttons(DownloadButtonState::running);
   resume_worker(download_worker());
 }
 

@@ -2,34 +2,22 @@
 
 #include "platform/codepage.h"
 #include "platform/controls.h"
+#include "platform/form_texts.h"
 
 namespace af {
 
 HeadlessWindow::HeadlessWindow() {
-  // The initial state of the form: labels with their captions, the pause and continue
-  // buttons hidden, the drawing board hidden.
-  at(ctl::标签2).text = GBK("主页：");
-  at(ctl::按钮_获取相册封面).text = GBK("1:获取相册");
-  at(ctl::按钮_下载选中).text = GBK("2：下载选中");
-  at(ctl::按钮_继续下载).text = GBK("继续下载");
-  at(ctl::按钮_继续下载).visible = false;
-  at(ctl::按钮_暂停线程).text = GBK("暂停下载");
-  at(ctl::按钮_暂停线程).visible = false;
-  at(ctl::标签_保存路径).text = GBK("保存位置：");
-  at(ctl::按钮_选择位置).text = GBK("设置");
-  at(ctl::按钮_打开目录).text = GBK("打开目录");
-  at(ctl::选择框_全选).text = GBK("全选");
-  at(ctl::选择框_反选).text = GBK("反选");
-  at(ctl::选择框_有封面).text = GBK("有图(低配电脑不要选，会变慢)");
-  at(ctl::画板1).visible = false;
-  at(ctl::标签3).text = GBK("执行操作日志：");
-  at(ctl::标签_进度).text = GBK("下载进度：");
-  at(ctl::标签8).text = GBK("版本：v20151130");
-  at(ctl::标签_banben).text = "20151130";
-  at(ctl::按钮_checknew).text = GBK("检测程序是否有更新");
+  for (const FormText& f : form_texts) {
+    at(f.control).text = utf8_to_gbk(f.caption);
+    at(f.control).visible = !f.hidden;
+  }
   Control& list = at(ctl::超级列表框1);
-  const int widths[] = {60, 60, 120, 100, 0, 0, 0, 0};
-  for (int i = 0; i < 8; ++i) list.widths[i] = widths[i];
+  for (int i = 0; i < 8; ++i) list.widths[i] = column_widths[i];
+}
+
+void HeadlessWindow::report(const Event& e) {
+  Window::report(e);
+  if (on_event) on_event(e);
 }
 
 void HeadlessWindow::run(const std::function<void()>& op) {

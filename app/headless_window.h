@@ -31,7 +31,10 @@ class HeadlessWindow : public Window {
   HeadlessWindow();
   void run(const std::function<void()>& op) override;
   bool on_window_thread() const override { return false; }
+  void report(const Event& e) override;
 
+  // Called for every event, after the window has carried it out.
+  std::function<void(const Event&)> on_event;
   // Called (under the window's lock) for every log append and message box.
   std::function<void(const Text&)> on_log;
   std::function<int(const Text& message, const Text& caption)> on_message;

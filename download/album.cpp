@@ -7,13 +7,13 @@
 #include "download/names.h"
 #include "download/picture_fetch.h"
 #include "download/record.h"
+#include "download/retry_policy.h"
 #include "http/failure.h"
 #include "http/fetch.h"
 #include "platform/codepage.h"
-#include "platform/controls.h"
 #include "platform/delay.h"
+#include "platform/events.h"
 #include "platform/files.h"
-#include "platform/window.h"
 #include "platform/worker.h"
 
 namespace af {
@@ -22,27 +22,42 @@ namespace {
 constexpr int page_attempts = 10;
 constexpr std::string_view picture_pattern = "{seqindex:(.*?),pictureId:(.*?),url:'(.*?)',";
 
-Text percentage(int position, int maximum) {
-  if (maximum <= 0) return "0%";
-  return to_text(static_cast<int>(static_cast<long long>(position) * 100 / maximum)) + "%";
+// Whether a picture block holds items at all, matched or not.
+bool lists_items(const Text& block) {
+  int list = find_text(block, "[");
+  return list != -1 && find_text(block, "{", list) != -1;
 }
 
-// Up to 10 attempts; an answer that is not 2xx is a failed attempt, never a page to read,
-// and 404 or 410 end the attempts at once. `cause` says why the last one failed.
+// A 2xx answer is the album page only when its picture block stands whole and the page
+// goes on to its end; a busy page served as 200, or a body cut off, is not.
+bool whole_album_page(const Text& page) {
+  if (text_between(page, "window.pic960List", "};").empty()) return false;
+  // A page that opens its document ends it: a body cut off ends before that.
+  return find_text(page, "<html", {}, true) == -1 || find_text(page, "</html>", {}, true) != -1;
+}
+
+// Tries as the retry policy says; an answer that is not 2xx, or not the page, is a failed
+// attempt, never a page to read. `cause` says why the last one failed.
 Text fetch_album_page(std::string_view address, Text& cause) {
-  for (int attempt = 1; attempt <= page_attempts && !current_cancelled(); ++attempt) {
+  RetryPolicy policy(RetryTarget::album_page);
+  while (!current_cancelled()) {
     Bytes body = http_fetch(address, 0);
     FetchReport r = last_fetch_report();
-    bool ok = r.error == TransferError::none && r.status >= 200 && r.status < 300;
-    if (ok) {
+    FailedAttempt failed;
+    failed.answered = r.error == TransferError::none;
+    failed.status = r.status;
+    failed.retry_after_ms = r.retry_after_ms;
+    if (failed.answered && r.status >= 200 && r.status < 300) {
       Text page = utf8_to_gbk(body);
-      if (!page.empty()) return page;
-      cause = GBK("页面为空");
+      if (whole_album_page(page)) return page;
+      failed.not_the_page = true;
+      cause = page.empty() ? GBK("页面为空") : GBK("不是完整的相册页面");
     } else {
       cause = describe_failure(r);
-      if (r.error == TransferError::none && final_status(r.status)) break;
     }
-    pump_delay(static_cast<int>(retry_wait(ok ? 0 : r.status, r.retry_after_ms)));
+    std::optional<long> wait = policy.after_failure(failed);
+    if (!wait) break;
+    pump_delay(static_cast<int>(*wait));
   }
   return {};
 }
@@ -58,8 +73,8 @@ namespace {
 
 // The album's folder; one the batch already used gets " (2)", " (3)", ... and the log
 // says so.
-Text choose_folder(Window* w, const Text& title, const AlbumOptions& options) {
-  Text save = w->text(ctl::编辑框_保存位置);
+Text choose_folder(Face* face, const Text& title, const AlbumOptions& options) {
+  Text save = face->save_location();
   Text folder = album_folder(save, album_owner(), title);
   if (!options.taken_folders || options.taken_folders->insert(folder).second) return folder;
   Text owner_folder = album_folder(save, album_owner(), "");
@@ -68,8 +83,8 @@ Text choose_folder(Window* w, const Text& title, const AlbumOptions& options) {
     Text suffix = " (" + to_text(k) + ")";
     Text candidate = owner_folder + shorten_to(leaf, max_name_utf8 - suffix.size()) + suffix;
     if (options.taken_folders->insert(candidate).second) {
-      w->append_log(ctl::编辑框_操作记录, GBK("文件夹与本批另一相册同名，改用：") +
-                                              gbk_path(native_path(candidate)) + "\r\n");
+      tell_log(LogKind::progress,
+               GBK("文件夹与本批另一相册同名，改用：") + gbk_path(native_path(candidate)) + "\r\n");
       return candidate;
     }
   }
@@ -80,19 +95,17 @@ Text choose_folder(Window* w, const Text& title, const AlbumOptions& options) {
 AlbumOutcome download_album(std::string_view page_address, std::string_view title_in,
                             const AlbumOptions& options) {
   AlbumOutcome outcome;
-  Window* w = current_window();
-  if (!w) return outcome;
-  namespace c = ctl;
+  Face* face = current_face();
+  if (!face) return outcome;
   RegexObject re;
   process_pending_messages();
-  w->set_text(c::标签_动态, GBK("网易摄影图片比较大，下载相对慢，耐心等待哈..."));
-  w->set_text(c::标签_进度条比例, "");
-  w->set_progress_position(c::进度条1, 0);
-  w->append_log(c::编辑框_操作记录, GBK("准备下载《") + Text(title_in) + GBK("》\r\n\r\n"));
+  tell_status(Status::album);
+  tell(ProgressEvent{std::nullopt, 0, Percent::cleared});
+  tell_log(LogKind::progress, GBK("准备下载《") + Text(title_in) + GBK("》\r\n\r\n"));
   Text title = clean_title(title_in);
 
-  Text folder = choose_folder(w, title, options);
-  w->append_log(c::编辑框_操作记录, GBK("保存到：") + gbk_path(native_path(folder)) + "\r\n");
+  Text folder = choose_folder(face, title, options);
+  tell_log(LogKind::progress, GBK("保存到：") + gbk_path(native_path(folder)) + "\r\n");
   bool folder_ok = is_folder(folder);
   if (!folder_ok) {
     Text f = folder;
@@ -111,17 +124,22 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
   if (page.empty()) {
     outcome.page_failed = true;
     outcome.page_cause = GBK("相册页面获取失败（") + page_cause + GBK("）");
-    w->append_log(c::编辑框_操作记录, GBK("相册页面获取失败：") + Text(page_address) + GBK("（") +
-                                          page_cause + GBK("）") + "\r\n");
+    tell_log(LogKind::failure, GBK("相册页面获取失败：") + Text(page_address) + GBK("（") +
+                                   page_cause + GBK("）") + "\r\n");
   } else if (block.empty() || !searched) {
     outcome.page_failed = true;
     outcome.page_cause = GBK("相册页面无法解析");
-    w->append_log(c::编辑框_操作记录, GBK("相册页面无法解析：") + Text(page_address) + "\r\n");
+    tell_log(LogKind::failure, GBK("相册页面无法解析：") + Text(page_address) + "\r\n");
+  } else if (n == 0 && lists_items(block)) {
+    // Items the picture pattern does not know: a changed page, not an empty album.
+    outcome.page_failed = true;
+    outcome.page_cause = GBK("相册页面中的图片无法识别");
+    tell_log(LogKind::failure, GBK("相册页面中的图片无法识别：") + Text(page_address) + "\r\n");
   }
   if (!folder_ok && n > 0) {
-    w->append_log(c::编辑框_操作记录, GBK("无法创建文件夹：") + folder + "\r\n");
+    tell_log(LogKind::failure, GBK("无法创建文件夹：") + folder + "\r\n");
   }
-  w->set_progress_maximum(c::进度条1, n);
+  tell(ProgressEvent{n, std::nullopt});
 
   // Every picture's name first, so the record lists the whole page from the start.
   AlbumRecord record{Text(page_address), {}};
@@ -133,8 +151,7 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
     // "1"+"23" and "12"+"3" would share "123.jpg": the later one gets a name of its own.
     Text name = distinct_name(plain_name, taken_names, max_picture_name_utf8, ".jpg");
     if (name != plain_name) {
-      w->append_log(c::编辑框_操作记录,
-                    GBK("文件名与本相册另一图片相同，改存为：") + name + "\r\n");
+      tell_log(LogKind::progress, GBK("文件名与本相册另一图片相同，改存为：") + name + "\r\n");
     }
     RecordEntry e;
     e.order = i;
@@ -144,7 +161,7 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
     record.entries.push_back(std::move(e));
   }
   // With skipping on, what an earlier run proved done is carried over untouched.
-  bool skip = w->checked(c::选择框_跳过已下载);
+  bool skip = face->skip_done();
   if (folder_ok && skip) {
     if (std::optional<AlbumRecord> old = read_record(folder)) {
       for (RecordEntry& e : record.entries) {
@@ -161,11 +178,8 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
 
   for (int i = 1; i <= n; ++i) {
     if (current_cancelled()) return outcome;
-    w->set_progress_position(c::进度条1, i);
-    int pos = w->progress_position(c::进度条1);
-    int max = w->progress_maximum(c::进度条1);
-    w->set_text(c::标签_进度条比例, percentage(pos, max));
-    w->set_text(c::标签_第多少张照片, to_text(n) + "/" + to_text(pos));
+    tell(ProgressEvent{std::nullopt, i, Percent::shown});
+    tell(CounterEvent{Counter::pictures, i, n});
     RecordEntry entry = writer.record().entries[static_cast<size_t>(i) - 1];
     if (!folder_ok) {
       ++outcome.failed;
@@ -191,17 +205,17 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
       entry.state = PictureState::failed;
       entry.cause = got.cause;
       outcome.failures.push_back({entry.address, got.cause});
-      w->append_log(c::编辑框_操作记录, GBK("图片下载失败：") + entry.address + GBK("（") +
-                                            got.cause + GBK("）") + "\r\n");
+      tell_log(LogKind::failure,
+               GBK("图片下载失败：") + entry.address + GBK("（") + got.cause + GBK("）") + "\r\n");
     }
     writer.update(static_cast<size_t>(i) - 1, entry);
     writer.save();
     process_pending_messages();
   }
-  w->append_log(c::编辑框_操作记录, account_line(GBK("---相册《") + title + GBK("》"),
-                                                 outcome.saved, outcome.skipped, outcome.failed));
-  w->append_log(c::编辑框_操作记录, GBK("---完成相册《") + title + GBK("》下载\r\n\r\n"));
-  w->set_text(c::标签_第多少张照片, "");
+  tell_log(LogKind::account, account_line(GBK("---相册《") + title + GBK("》"), outcome.saved,
+                                          outcome.skipped, outcome.failed));
+  tell_log(LogKind::progress, GBK("---完成相册《") + title + GBK("》下载\r\n\r\n"));
+  tell(CounterEvent{Counter::pictures_ended});
   note_failures(outcome.failed + (outcome.page_failed ? 1 : 0));
   return outcome;
 }

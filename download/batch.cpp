@@ -3,39 +3,34 @@
 #include "download/album.h"
 #include "download/names.h"
 #include "platform/codepage.h"
-#include "platform/controls.h"
 #include "platform/delay.h"
-#include "platform/window.h"
+#include "platform/events.h"
 #include "platform/worker.h"
 
 namespace af {
 
 BatchOutcome download_selected() {
   BatchOutcome outcome;
-  Window* w = current_window();
-  if (!w) return outcome;
-  namespace c = ctl;
+  Face* face = current_face();
+  if (!face) return outcome;
   const std::string_view separator = "--@@--";
 
+  // The ticked rows are read once into the queue.
   Text selected_numbers;
   TextList album_queue;
-  int rows = w->row_count(c::超级列表框1);
-  for (int r = 0; r < rows; ++r) {
+  for (const TickedAlbum& row : face->ticked_albums()) {
     if (current_cancelled()) return outcome;
-    if (!w->row_checked(c::超级列表框1, r)) continue;
-    selected_numbers += w->cell(c::超级列表框1, r, c::col_序号) + GBK("、");
-    Text address = w->cell(c::超级列表框1, r, c::col_相册ID);
-    Text title = trim_spaces(w->cell(c::超级列表框1, r, c::col_相册名称));
-    if (!address.empty()) album_queue.push_back(address + Text(separator) + title);
-    process_pending_messages();
+    selected_numbers += row.number + GBK("、");
+    Text title = trim_spaces(row.title);
+    if (!row.address.empty()) album_queue.push_back(row.address + Text(separator) + title);
   }
-  w->append_log(c::编辑框_操作记录,
-                selected_numbers.empty()
-                    ? GBK("当前未选择任何相册") + "\r\n\r\n"
-                    : GBK("当前被选择相册编号:") + selected_numbers + "\r\n\r\n");
+  process_pending_messages();
+  tell_log(LogKind::progress, selected_numbers.empty()
+                                  ? GBK("当前未选择任何相册") + "\r\n\r\n"
+                                  : GBK("当前被选择相册编号:") + selected_numbers + "\r\n\r\n");
   int count = static_cast<int>(album_queue.size());
   outcome.albums = count;
-  w->set_text(c::标签_选择了相册数量, GBK("总共需下载[") + to_text(count) + GBK("]个相册"));
+  tell(CounterEvent{Counter::albums_queued, 0, count});
 
   std::set<Text> taken_folders;
   Text missing;  // every failure of the batch, for the closing account
@@ -43,7 +38,7 @@ BatchOutcome download_selected() {
   options.taken_folders = &taken_folders;
   for (int j = 1; j <= count; ++j) {
     if (current_cancelled()) return outcome;
-    w->set_text(c::标签_正在下载相册, GBK("下载到第[") + to_text(j) + GBK("]个相册"));
+    tell(CounterEvent{Counter::album_at_work, j, count});
     TextList parts = split_text(album_queue[static_cast<size_t>(j) - 1], separator, 2);
     Text address = parts.empty() ? Text() : parts[0];
     // A row whose title is empty gets the queue number alone as its title.
@@ -61,19 +56,13 @@ BatchOutcome download_selected() {
   }
   if (current_cancelled()) return outcome;
 
-  w->set_visible(c::按钮_下载选中, true);
-  w->set_visible(c::按钮_暂停线程, false);
-  w->set_visible(c::按钮_继续下载, false);
-  w->set_focus(c::按钮_下载选中);
-  w->append_log(c::编辑框_操作记录,
-                account_line(GBK("本批") + to_text(count) + GBK("个相册："), outcome.saved,
-                             outcome.skipped, outcome.failed_pictures));
-  if (!missing.empty()) {
-    w->append_log(c::编辑框_操作记录, GBK("缺少的图片与原因：\r\n") + missing);
-  }
-  w->append_log(c::编辑框_操作记录, GBK("-------全部下载完毕--------\r\n\r\n"));
-  w->set_text(c::标签_第多少张照片, GBK("下载完成"));
-  message_box(GBK("全部下载完毕"));
+  tell(ButtonsEvent{DownloadButtonState::idle});
+  tell_log(LogKind::account, account_line(GBK("本批") + to_text(count) + GBK("个相册："),
+                                          outcome.saved, outcome.skipped, outcome.failed_pictures));
+  if (!missing.empty()) tell_log(LogKind::account, GBK("缺少的图片与原因：\r\n") + missing);
+  tell_log(LogKind::progress, GBK("-------全部下载完毕--------\r\n\r\n"));
+  tell(CounterEvent{Counter::batch_ended});
+  tell(NoticeEvent{Notice::batch_done});
   return outcome;
 }
 

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "download/picture_check.h"
+#include "download/retry_policy.h"
 #include "http/failure.h"
 #include "http/fetch.h"
 #include "platform/codepage.h"
@@ -54,14 +55,10 @@ void remove_file(const Text& path) {
 
 }  // namespace
 
-long retry_wait(int status, long retry_after_ms) {
-  if (busy_status(status) && retry_after_ms >= 0) return retry_after_ms;
-  return retry_wait_ms;
-}
-
 PictureResult fetch_picture(const Text& url, const Text& temp, const Text& final_path) {
   PictureResult out;
-  for (int attempt = 1; attempt <= picture_attempts; ++attempt) {
+  RetryPolicy policy(RetryTarget::picture);
+  while (true) {
     if (current_cancelled()) {
       out.cancelled = true;
       return out;
@@ -103,16 +100,16 @@ PictureResult fetch_picture(const Text& url, const Text& temp, const Text& final
       out.cancelled = true;
       return out;
     }
-    if (res.error == TransferError::write) {
-      out.cause = describe_write_error(file.error);
-      return out;  // a full or read-only disk does not heal between attempts
-    }
-    out.cause = describe_failure(report);
-    if (answered && final_status(res.status)) return out;
-    if (attempt < picture_attempts)
-      pump_delay(static_cast<int>(retry_wait(answered ? res.status : 0, res.retry_after_ms)));
+    FailedAttempt failed;
+    failed.answered = answered;
+    failed.status = res.status;
+    failed.retry_after_ms = res.retry_after_ms;
+    failed.write_error = res.error == TransferError::write;
+    out.cause = failed.write_error ? describe_write_error(file.error) : describe_failure(report);
+    std::optional<long> wait = policy.after_failure(failed);
+    if (!wait) return out;
+    pump_delay(static_cast<int>(*wait));
   }
-  return out;
 }
 
 }  // namespace af

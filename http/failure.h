@@ -11,12 +11,4 @@ Text describe_failure(const FetchReport& report);
 // The cause of a file that could not be written, from its errno.
 Text describe_write_error(int error_number);
 
-// Answers that no retry will change, and answers that ask the client to wait.
-inline bool final_status(int status) {
-  return status == 404 || status == 410;
-}
-inline bool busy_status(int status) {
-  return status == 429 || status == 503;
-}
-
 }  // namespace af

@@ -67,7 +67,7 @@ struct TransferResult {
   bool complete = false;  // the exchange ended without a transport error
   bool got_response = false;
   TransferError error = TransferError::none;
-  long retry_after_ms = -1;  // from a Retry-After header, capped; -1 when absent
+  long retry_after_ms = -1;  // from a Retry-After header; -1 when absent
 };
 
 // A reusable request context (keeps its connections alive between calls).
@@ -97,6 +97,7 @@ std::string connect_to();
 // above 0x7E), leaving everything else, "%" included, as it is.
 std::string escape_unsafe(std::string_view url);
 // Retry-After as seconds or an HTTP date, in ms, at most `cap_ms`; -1 when unreadable.
-long parse_retry_after(std::string_view value, long cap_ms = 60000);
+// How long a client actually waits is the retry policy's to say.
+long parse_retry_after(std::string_view value, long cap_ms = 24L * 3600 * 1000);
 
 }  // namespace af

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/window.h"
+#include "platform/events.h"
 
 namespace af {
 

@@ -139,6 +139,34 @@ void Window::set_focus(std::string_view c) {
 int Window::message_box(const Text& m, int buttons, const Text& caption) {
   return invoke<int>(*this, [&] { return do_message_box(m, buttons, caption); });
 }
+void Window::report(const Event& e) {
+  invoke_void(*this, [&] { apply(e); });
+}
+Text Window::address_input() {
+  return text(ctl::编辑框_号码);
+}
+Text Window::save_location() {
+  return text(ctl::编辑框_保存位置);
+}
+bool Window::skip_done() {
+  return checked(ctl::选择框_跳过已下载);
+}
+bool Window::covers_wanted() {
+  return checked(ctl::选择框_有封面);
+}
+std::vector<TickedAlbum> Window::ticked_albums() {
+  return invoke<std::vector<TickedAlbum>>(*this, [&] {
+    std::vector<TickedAlbum> out;
+    int rows = do_row_count(ctl::超级列表框1);
+    for (int r = 0; r < rows; ++r) {
+      if (!do_row_checked(ctl::超级列表框1, r)) continue;
+      out.push_back({do_cell(ctl::超级列表框1, r, ctl::col_序号),
+                     do_cell(ctl::超级列表框1, r, ctl::col_相册名称),
+                     do_cell(ctl::超级列表框1, r, ctl::col_相册ID)});
+    }
+    return out;
+  });
+}
 void Window::process_pending() {
   if (on_window_thread()) do_process_pending();
 }
@@ -148,6 +176,7 @@ Window* current_window() {
 }
 void set_current_window(Window* window) {
   installed.store(window, std::memory_order_release);
+  set_current_face(window);
 }
 
 int message_box(const Text& message, int buttons, const Text& caption) {

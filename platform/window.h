@@ -2,33 +2,26 @@
 // window only through this interface; the Qt window and the headless window implement it.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
 
+#include "platform/events.h"
 #include "text/text.h"
 
 namespace af {
 
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<std::uint32_t> argb;  // row-major, 0xAARRGGBB
-};
-// Pictures are shared, not copied, when a grown list is handed to the window again.
-using PictureList = std::vector<std::shared_ptr<const Picture>>;
-
-// A row of the album list as the listing makes it.
-struct NewRow {
-  Text title, address;
-  bool checked = true;
-  int picture = -1;  // index into the list's pictures; -1: none
-};
-
-class Window {
+// A window is a face: it carries out the core's events as control changes (with the
+// form's own texts) and answers the core's questions from its controls.
+class Window : public Face {
  public:
-  virtual ~Window() = default;
+  void report(const Event& event) override;
+  Text address_input() override;
+  Text save_location() override;
+  bool skip_done() override;
+  bool covers_wanted() override;
+  std::vector<TickedAlbum> ticked_albums() override;
 
   Text text(std::string_view control);  // edit box content or label caption
   void set_text(std::string_view control, const Text& text);
@@ -66,7 +59,10 @@ class Window {
   virtual bool on_window_thread() const = 0;
 
  protected:
-  struct Ops;
+  // Carries out one event on the window's thread.
+  void apply(const Event& event);
+  // The one place the download buttons' arrangement is made.
+  void apply_download_buttons(DownloadButtonState state);
   virtual Text do_text(std::string_view control) = 0;
   virtual void do_set_text(std::string_view control, const Text& text) = 0;
   virtual bool do_visible(std::string_view control) = 0;
@@ -94,9 +90,13 @@ class Window {
   virtual int do_append_rows(std::string_view list, const std::vector<NewRow>& rows);
 };
 
-// The window of this process; null until one is installed.
+// The window of this process; null until one is installed. Installing it makes it the
+// process's face too.
 Window* current_window();
 void set_current_window(Window* window);
+
+// A notice's words, as its message box shows them.
+Text notice_message(Notice notice);
 
 // Message box with the default caption "信息：" when `caption` is empty.
 int message_box(const Text& message, int buttons = 0, const Text& caption = {});

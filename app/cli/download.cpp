@@ -99,7 +99,7 @@ int run_download(int argc, char** argv) {
   auto kind = s.classify(positional.first().toStdString());
   if (!kind) return interrupted_status();
   if (*kind == AddressKind::member) {
-    int rows = s.window.row_count(ctl::超级列表框1);
+    int rows = static_cast<int>(s.listed_rows().size());
     if (selection) {
       long beyond = 0;
       for (auto [a, b] : *selection) beyond = std::max(beyond, b);
@@ -113,9 +113,7 @@ int run_download(int argc, char** argv) {
       for (int r = 0; r < rows; ++r)
         s.window.set_row_checked(ctl::超级列表框1, r, selected(*selection, r + 1));
     }
-    s.window.set_visible(ctl::按钮_下载选中, false);
-    s.window.set_visible(ctl::按钮_暂停线程, true);
-    s.window.set_visible(ctl::按钮_继续下载, false);
+    s.window.report(ButtonsEvent{DownloadButtonState::running});
     set_download_worker(start_worker([] { download_selected(); }));
     if (!wait_for(download_worker())) return interrupted_status();
   } else if (*kind != AddressKind::album) {

@@ -65,11 +65,10 @@ int run_list(int argc, char** argv) {
   auto kind = s.classify(address);
   if (!kind) return interrupted_status();
   if (*kind != AddressKind::member) return kind_status(*kind);
-  auto list = s.window.control(ctl::超级列表框1);
-  for (auto& row : list.rows) {
-    std::printf("%s\t%s\t%s\n", field(row.cells[ctl::col_序号]).c_str(),
-                field(row.cells[ctl::col_相册名称]).c_str(),
-                field(row.cells[ctl::col_相册ID]).c_str());
+  std::vector<NewRow> rows = s.listed_rows();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    std::printf("%zu\t%s\t%s\n", i + 1, field(rows[i].title).c_str(),
+                field(rows[i].address).c_str());
   }
   std::fflush(stdout);
   return failure_count() > 0 ? 1 : 0;

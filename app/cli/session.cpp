@@ -30,18 +30,6 @@ void clear_progress_line() {
   }
 }
 
-int number_in(const Text& caption) {
-  int start = find_text(caption, "[");
-  return start == -1 ? 0 : to_integer(mid_text(caption, start + 1, 12));
-}
-
-// What a quiet run still says: failures, and the accounts at the end of albums and
-// batches with the list of what is missing.
-bool worth_saying_when_quiet(const std::string& line) {
-  return line.find("失败") != std::string::npos || line.find("无法") != std::string::npos ||
-         line.find("缺少") != std::string::npos || line.rfind("  《", 0) == 0;
-}
-
 }  // namespace
 
 std::string terminal_safe(const std::string& utf8) {
@@ -122,27 +110,34 @@ Session::Session(const QCommandLineParser& parser) {
   // libcurl's own account of every exchange; the environment variable does the same.
   if (parser.isSet("verbose")) ::setenv("ALBUMFETCH_CURL_VERBOSE", "1", 1);
   bool q = quiet;
-  window.on_log = [q](const Text& t) {
-    std::string text = terminal_text(t);
-    if (!q) return say(text);
-    std::string kept;
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find('\n', start);
-      std::string line = text.substr(start, end == std::string::npos ? end : end - start + 1);
-      if (worth_saying_when_quiet(line)) kept += line;
-      start = end == std::string::npos ? text.size() : end + 1;
+  window.on_event = [this, q](const Event& event) {
+    if (const auto* log = std::get_if<LogEvent>(&event)) {
+      // What a quiet run still says: failures, and the accounts at the end of albums and
+      // batches with the list of what is missing.
+      if (!q || log->kind != LogKind::progress) say(terminal_text(log->text));
+    } else if (const auto* notice = std::get_if<NoticeEvent>(&event)) {
+      // Quiet keeps what went wrong (an address it cannot take) and drops the closing word.
+      if (!q || notice->notice != Notice::batch_done)
+        say(terminal_text(GBK("信息：")) + terminal_text(notice_message(notice->notice)) + "\n");
+    } else if (const auto* counter = std::get_if<CounterEvent>(&event)) {
+      if (counter->counter == Counter::albums_queued) albums_queued = counter->total;
+      if (counter->counter == Counter::album_at_work) album_at_work = counter->value;
+    } else if (const auto* rows = std::get_if<RowsEvent>(&event)) {
+      std::lock_guard lock(rows_mutex);
+      for (const NewRow& r : rows->rows) listed.push_back(r);
+    } else if (std::holds_alternative<ListClearedEvent>(event)) {
+      std::lock_guard lock(rows_mutex);
+      listed.clear();
     }
-    if (!kept.empty()) say(kept);
-  };
-  window.on_message = [q](const Text& m, const Text& caption) {
-    // Quiet keeps what went wrong (an address it cannot take) and drops the closing word.
-    if (!q || m != GBK("全部下载完毕")) say(terminal_text(caption) + terminal_text(m) + "\n");
-    return 0;
   };
   set_current_window(&window);
   std::signal(SIGINT, on_sigint);
   if (::isatty(2) && !quiet) progress = std::thread([this] { show_progress(); });
+}
+
+std::vector<NewRow> Session::listed_rows() {
+  std::lock_guard lock(rows_mutex);
+  return listed;
 }
 
 Session::~Session() {
@@ -161,8 +156,8 @@ void Session::show_progress() {
   while (!done) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     auto bar = window.control(ctl::进度条1);
-    int j = number_in(window.control(ctl::标签_正在下载相册).text);
-    int n = number_in(window.control(ctl::标签_选择了相册数量).text);
+    int j = album_at_work.load();
+    int n = albums_queued.load();
     char line[128];
     if (n > 0) {
       std::snprintf(line, sizeof line, "相册 %d/%d  图片 %d/%d", j, n, bar.position, bar.maximum);

@@ -4,9 +4,11 @@
 
 #include <QCommandLineParser>
 #include <atomic>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "albums/classify.h"
 #include "app/headless_window.h"
@@ -37,6 +39,11 @@ struct Session {
   std::thread progress;
   std::atomic<bool> done{false};
   bool quiet = false;
+  // What the events said: the listed rows and the batch's album counters.
+  std::mutex rows_mutex;
+  std::vector<NewRow> listed;
+  std::atomic<int> albums_queued{0}, album_at_work{0};
+  std::vector<NewRow> listed_rows();
 
   explicit Session(const QCommandLineParser& parser);
   ~Session();

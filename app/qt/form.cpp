@@ -24,6 +24,7 @@
 #include "platform/codepage.h"
 #include "platform/controls.h"
 #include "platform/files.h"
+#include "platform/form_texts.h"
 #include "platform/program.h"
 
 namespace af {
@@ -129,9 +130,8 @@ void QtWindow::build_form() {
     controls_[std::string(name)] = w;
     return w;
   };
-  auto label = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h,
-                   const char* text) {
-    auto* l = new QLabel(q(text), parent);
+  auto label = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h) {
+    auto* l = new QLabel(q(form_caption(name)), parent);
     l->setTextFormat(Qt::PlainText);
     reg(l, name, x, y, w, h);
     return l;
@@ -141,17 +141,14 @@ void QtWindow::build_form() {
     reg(widget, name, x, y, w, h);
     return widget;
   };
-  auto button = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h,
-                    const char* text) {
-    return titled(new QPushButton(q(text), parent), name, x, y, w, h);
+  auto button = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h) {
+    return titled(new QPushButton(q(form_caption(name)), parent), name, x, y, w, h);
   };
-  auto check = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h,
-                   const char* text) {
-    return titled(new QCheckBox(q(text), parent), name, x, y, w, h);
+  auto check = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h) {
+    return titled(new QCheckBox(q(form_caption(name)), parent), name, x, y, w, h);
   };
-  auto group = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h,
-                   const char* title) {
-    return titled(new QGroupBox(q(title), parent), name, x, y, w, h);
+  auto group = [&](QWidget* parent, std::string_view name, int x, int y, int w, int h) {
+    return titled(new QGroupBox(q(form_caption(name)), parent), name, x, y, w, h);
   };
 
   auto* tabs = new QTabWidget(this);
@@ -166,25 +163,25 @@ void QtWindow::build_form() {
   const int dy = tabs->tabBar()->sizeHint().height() + 2;
   const int dx = 2;
 
-  auto* g2 = group(page1, c::分组框2, 10 - dx, 40 - dy, 915, 55, "");
-  label(g2, c::标签2, 4, 17, 32, 24, "主页：");
+  auto* g2 = group(page1, c::分组框2, 10 - dx, 40 - dy, 915, 55);
+  label(g2, c::标签2, 4, 17, 32, 24);
   auto* number = new QLineEdit(g2);
   reg(number, c::编辑框_号码, 42, 15, 267, 29);
   number->setFont(face(16));
-  button(g2, c::按钮_获取相册封面, 318, 12, 84, 32, "1:获取相册");
-  button(g2, c::按钮_下载选中, 417, 12, 81, 32, "2：下载选中");
-  button(g2, c::按钮_继续下载, 428, 10, 71, 32, "继续下载")->hide();
-  button(g2, c::按钮_暂停线程, 432, 10, 68, 32, "暂停下载")->hide();
-  label(g2, c::标签_保存路径, 525, 8, 57, 32, "保存位置：");
+  button(g2, c::按钮_获取相册封面, 318, 12, 84, 32);
+  button(g2, c::按钮_下载选中, 417, 12, 81, 32);
+  button(g2, c::按钮_继续下载, 428, 10, 71, 32);
+  button(g2, c::按钮_暂停线程, 432, 10, 68, 32);
+  label(g2, c::标签_保存路径, 525, 8, 57, 32);
   reg(new QLineEdit(g2), c::编辑框_保存位置, 587, 8, 187, 32);
-  button(g2, c::按钮_选择位置, 777, 8, 52, 32, "设置");
-  button(g2, c::按钮_打开目录, 838, 8, 63, 32, "打开目录");
+  button(g2, c::按钮_选择位置, 777, 8, 52, 32);
+  button(g2, c::按钮_打开目录, 838, 8, 63, 32);
 
-  auto* g3 = group(page1, c::分组框3, 10 - dx, 101 - dy, 915, 458, "");
-  check(g3, c::选择框_全选, 16, 22, 46, 16, "全选");
-  check(g3, c::选择框_反选, 76, 22, 46, 16, "反选");
-  check(g3, c::选择框_有封面, 138, 22, 194, 16, "有图(低配电脑不要选，会变慢)");
-  auto* status = label(g3, c::标签_动态, 396, 13, 462, 24, "");
+  auto* g3 = group(page1, c::分组框3, 10 - dx, 101 - dy, 915, 458);
+  check(g3, c::选择框_全选, 16, 22, 46, 16);
+  check(g3, c::选择框_反选, 76, 22, 46, 16);
+  check(g3, c::选择框_有封面, 138, 22, 194, 16);
+  auto* status = label(g3, c::标签_动态, 396, 13, 462, 24);
   status->setFont(face(12, true));
   status->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
 
@@ -194,20 +191,19 @@ void QtWindow::build_form() {
   albums->setRootIsDecorated(false);
   albums->setUniformRowHeights(true);  // thousands of rows must not be measured one by one
   albums->setColumnCount(8);
-  albums->setHeaderLabels({q("选择"), q("序号"), q("相册名称"), q("封面"), q("数量"), q("相册ID"),
-                           q("相册权限"), q("相册密码")});
+  QStringList headers;
+  for (std::string_view h : column_headers) headers << q(h);
+  albums->setHeaderLabels(headers);
   albums->header()->setStretchLastSection(false);
-  const int widths[] = {60, 60, 120, 100, 0, 0, 0, 0};
   for (int i = 0; i < 8; ++i) {
-    albums->setColumnWidth(i, widths[i]);
-    albums->setColumnHidden(i, widths[i] == 0);
+    albums->setColumnWidth(i, column_widths[i]);
+    albums->setColumnHidden(i, column_widths[i] == 0);
   }
   auto* board = new QWidget(g3);
   reg(board, c::画板1, 455, 107, 112, 88);
-  board->hide();
 
-  auto* g1 = group(g3, c::分组框1, 700, 36, 210, 383, "");
-  label(g1, c::标签3, 8, 12, 88, 19, "执行操作日志：");
+  auto* g1 = group(g3, c::分组框1, 700, 36, 210, 383);
+  label(g1, c::标签3, 8, 12, 88, 19);
   auto* log = new QPlainTextEdit(g1);
   reg(log, c::编辑框_操作记录, 6, 42, 196, 309);
   log->setReadOnly(true);
@@ -215,33 +211,33 @@ void QtWindow::build_form() {
   log->setStyleSheet(QStringLiteral("background: white;"));
   log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
 
-  label(g3, c::标签_进度, 7, 418, 56, 35, "下载进度：");
+  label(g3, c::标签_进度, 7, 418, 56, 35);
   auto* bar = new QProgressBar(g3);
   reg(bar, c::进度条1, 74, 423, 280, 24);
   bar->setRange(0, 100);
   bar->setValue(0);
   bar->setTextVisible(false);
-  label(g3, c::标签_进度条比例, 359, 424, 41, 23, "");
-  label(g3, c::标签_选择了相册数量, 404, 424, 144, 23, "");
-  label(g3, c::标签_正在下载相册, 554, 424, 110, 23, "");
-  label(g3, c::标签_第多少张照片, 666, 424, 95, 23, "");
-  label(g3, c::标签8, 778, 422, 95, 24, "版本：v20151130");
+  label(g3, c::标签_进度条比例, 359, 424, 41, 23);
+  label(g3, c::标签_选择了相册数量, 404, 424, 144, 23);
+  label(g3, c::标签_正在下载相册, 554, 424, 110, 23);
+  label(g3, c::标签_第多少张照片, 666, 424, 95, 23);
+  label(g3, c::标签8, 778, 422, 95, 24);
 
-  auto* g7 = group(page2, c::分组框7, 14 - dx, 46 - dy, 856, 481, "使用说明");
-  auto* help = label(g7, c::标签1, 8, 28, 840, 143, "");
+  auto* g7 = group(page2, c::分组框7, 14 - dx, 46 - dy, 856, 481);
+  auto* help = label(g7, c::标签1, 8, 28, 840, 143);
   help->setTextFormat(Qt::RichText);
   help->setText(dense_help(q(help_text).remove(QChar('\r'))));
   help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  auto* g5 = group(g7, c::分组框5, 8, 187, 344, 223, "客服：");
+  auto* g5 = group(g7, c::分组框5, 8, 187, 344, 223);
   // Off by default: a download overwrites, as it always has; on, a second run fetches
   // only what the album's record cannot prove is already there.
-  check(g7, c::选择框_跳过已下载, 8, 420, 300, 28, "跳过已下载的图片");
-  label(g5, c::标签6, 8, 42, 64, 26, "在线客服：");
-  auto* contact = button(g5, c::按钮_联系客服, 78, 42, 84, 24, "");
+  check(g7, c::选择框_跳过已下载, 8, 420, 300, 28);
+  label(g5, c::标签6, 8, 42, 64, 26);
+  auto* contact = button(g5, c::按钮_联系客服, 78, 42, 84, 24);
   contact->setIcon(QIcon(badge(84, 24, QColor(0x1e, 0x90, 0xff), q("在线咨询"))));
   contact->setIconSize(QSize(84, 24));
   contact->setFlat(true);
-  label(g5, c::标签9, 8, 89, 159, 24, "软件主页（点击打开）：");
+  label(g5, c::标签9, 8, 89, 159, 24);
   auto* link = new LinkLabel(q(maker_web_address), g5);
   link->setTextFormat(Qt::PlainText);
   reg(link, c::标签7, 8, 132, 165, 20);
@@ -252,16 +248,18 @@ void QtWindow::build_form() {
   link->setStyleSheet(QStringLiteral("color: rgb(0, 136, 255);"));
   link->setCursor(Qt::PointingHandCursor);
   link->pressed = [] { open_or_say(QUrl(q(maker_web_address)), q(maker_web_address)); };
-  label(g5, c::标签10, 8, 170, 71, 32, "欢迎反馈");
+  label(g5, c::标签10, 8, 170, 71, 32);
 
-  auto* g4 = group(g7, c::分组框4, 360, 187, 488, 223, "软件版本");
-  label(g4, c::标签5, 313, 34, 60, 40, "当前版本：");
-  label(g4, c::标签_banben, 377, 34, 95, 40, "20151130");
-  label(g4, c::标签_xinbanben, 313, 82, 60, 40, "最新版本：");
-  label(g4, c::标签_zxbanben, 377, 82, 95, 40, "");
-  button(g4, c::按钮_checknew, 313, 129, 159, 40, "检测程序是否有更新");
-  label(g4, c::标签_banbenjieguo, 312, 182, 160, 24, "")
+  auto* g4 = group(g7, c::分组框4, 360, 187, 488, 223);
+  label(g4, c::标签5, 313, 34, 60, 40);
+  label(g4, c::标签_banben, 377, 34, 95, 40);
+  label(g4, c::标签_xinbanben, 313, 82, 60, 40);
+  label(g4, c::标签_zxbanben, 377, 82, 95, 40);
+  button(g4, c::按钮_checknew, 313, 129, 159, 40);
+  label(g4, c::标签_banbenjieguo, 312, 182, 160, 24)
       ->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+  for (const FormText& f : form_texts)
+    if (f.hidden) control(f.control)->hide();
 }
 
 void QtWindow::fit_labels() {

@@ -129,6 +129,10 @@ struct Drive {
   bool batch;
 };
 
+void PrintTo(const Drive& d, std::ostream* os) {
+  *os << d.name;
+}
+
 class Recorder : public ::testing::TestWithParam<Drive> {};
 
 TEST_P(Recorder, ControlChangesAreThoseTheWindowAlwaysMade) {

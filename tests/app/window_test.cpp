@@ -161,11 +161,16 @@ class WindowTest : public QObject {
     list("batch");
     get<QLineEdit>(c::编辑框_保存位置)->setText(QString::fromStdString(save.string()));
     click(c::按钮_下载选中);
+    QElapsedTimer since_start;
+    since_start.start();
     QVERIFY(!shown(c::按钮_下载选中) && shown(c::按钮_暂停线程) && !shown(c::按钮_继续下载));
     // The keyboard goes to the visible button, never into the save location box.
     QCOMPARE(w->focusWidget(), w->control(c::按钮_暂停线程));
+    // A click within the double-click interval of the button appearing is ignored by
+    // design; this one is meant, so it comes after.
     QTRY_VERIFY_WITH_TIMEOUT(get<QLabel>(c::标签_正在下载相册)->text() == q("下载到第[2]个相册") &&
-                                 get<QProgressBar>(c::进度条1)->value() >= 3,
+                                 get<QProgressBar>(c::进度条1)->value() >= 3 &&
+                                 since_start.elapsed() > QApplication::doubleClickInterval(),
                              20000);
     click(c::按钮_暂停线程);
     QVERIFY(!shown(c::按钮_下载选中) && !shown(c::按钮_暂停线程) && shown(c::按钮_继续下载));

@@ -150,9 +150,9 @@ TEST(Misbehaving, OnlyWholePicturesAreSavedAndBusyServersAreWaitedFor) {
 
 TEST(Misbehaving, RetryAfterAsSecondsOrDate) {
   EXPECT_EQ(parse_retry_after(" 3 "), 3000);
-  EXPECT_EQ(parse_retry_after("7200"), 60000);
+  EXPECT_EQ(parse_retry_after("7200"), 7200000);
   EXPECT_EQ(parse_retry_after("Wed, 21 Oct 2015 07:28:00 GMT"), 0);  // in the past
-  EXPECT_EQ(parse_retry_after("Fri, 31 Dec 2255 23:59:59 GMT"), 60000);
+  EXPECT_EQ(parse_retry_after("Fri, 31 Dec 2255 23:59:59 GMT"), 24L * 3600 * 1000);
   EXPECT_EQ(parse_retry_after("soon"), -1);
 }
 

@@ -54,8 +54,7 @@ void Road::wait_list() {
 }
 
 void Road::download_batch() {
-  window.set_visible(ctl::按钮_下载选中, false);
-  window.set_visible(ctl::按钮_暂停线程, true);
+  window.report(ButtonsEvent{DownloadButtonState::running});
   set_download_worker(start_worker([] { download_selected(); }));
   WorkerHandle w = download_worker();
   while (!w->finished) std::this_thread::sleep_for(std::chrono::milliseconds(5));
