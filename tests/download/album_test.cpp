@@ -124,6 +124,27 @@ TEST(DownloadAlbum, PageRetriedThenGivenUp) {
   EXPECT_TRUE(none.page_failed);
   EXPECT_EQ(none.pictures, 0);
   EXPECT_NE(r.log_utf8().find("---完成相册《x》下载"), std::string::npos);
+  // A 200 that is not the page is a failed attempt, but only three of the ten go to it.
+  EXPECT_EQ(r.site.hits("http://pp.163.com/pages/pp/9.html"), 3u);
+
+  // Cut off before the page ends: not read as a whole album.
+  const std::string cut = "http://pp.163.com/pages/pp/10.html";
+  r.site.set_album_page(cut,
+                        "<html><script>window.pic960List = {list:[{seqindex:0,pictureId:1,"
+                        "url:'http://img/1.jpg',}]};</script><p>");
+  EXPECT_TRUE(download_album(cut, "cut").page_failed);
+  EXPECT_EQ(r.site.hits(cut), 3u);
+  EXPECT_NE(r.log_utf8().find("相册页面获取失败：" + cut + "（不是完整的相册页面）"),
+            std::string::npos);
+
+  // Items the picture pattern does not know are a failure, never an empty album.
+  const std::string changed = "http://pp.163.com/pages/pp/11.html";
+  r.site.set_album_page(
+      changed, "<html><script>window.pic960List = {list:[{idx:0,src:'x'}]};</script></html>");
+  AlbumOutcome unknown = download_album(changed, "changed");
+  EXPECT_TRUE(unknown.page_failed);
+  EXPECT_EQ(r.site.hits(changed), 1u);
+  EXPECT_NE(r.log_utf8().find("相册页面中的图片无法识别：" + changed), std::string::npos);
 
   // An error page is never read as the album; 404 ends the attempts at once.
   auto& gone = r.site.add_album(m, "gone", 1);

@@ -59,7 +59,7 @@ TEST(Batch, EmptyTitleGetsTheQueueNumberAlone) {
 }
 
 TEST(Batch, PauseHoldsEverythingUntilContinued) {
-  Road r;
+  Road r(Road::real);
   auto& m = r.site.add_member("pause");
   r.site.add_album(m, "p", 30, 16, 16);
   r.start();

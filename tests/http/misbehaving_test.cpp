@@ -6,6 +6,7 @@
 
 #include "download/picture_fetch.h"
 #include "http/fetch.h"
+#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/worker.h"
@@ -16,15 +17,15 @@ using af::test::answer;
 using af::test::Reply;
 using af::test::ScriptedServer;
 using af::test::Step;
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 namespace {
 
 const std::string jpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(3000, 'j') + "\xFF\xD9";
 
-double seconds_since(Clock::time_point t0) {
-  return std::chrono::duration<double>(Clock::now() - t0).count();
+double seconds_since(SteadyClock::time_point t0) {
+  return std::chrono::duration<double>(SteadyClock::now() - t0).count();
 }
 
 Bytes fetch(const std::string& url, int timeout_s = 1) {
@@ -35,7 +36,7 @@ Bytes fetch(const std::string& url, int timeout_s = 1) {
 fs::path temp_folder() {
   fs::path d =
       fs::temp_directory_path() / ("af-mis-" + std::to_string(::getpid()) + "-" +
-                                   std::to_string(Clock::now().time_since_epoch().count()));
+                                   std::to_string(SteadyClock::now().time_since_epoch().count()));
   fs::create_directories(d);
   return d;
 }
@@ -62,7 +63,7 @@ TEST(Misbehaving, SilenceEndsAfterTheTimeOut) {
     if (c.reused) {
       ASSERT_EQ(fetch(srv.base() + "/a").size(), 5u) << c.name;
     }
-    auto t0 = Clock::now();
+    auto t0 = SteadyClock::now();
     EXPECT_TRUE(fetch(srv.base() + "/b").empty()) << c.name;
     EXPECT_EQ(last_fetch_report().error, TransferError::no_answer) << c.name;
     EXPECT_LT(seconds_since(t0), 4.0) << c.name;
@@ -78,7 +79,7 @@ TEST(Misbehaving, DripBelowTheMinimumSpeedEnds) {
   });
   TransferRequest rq = plain_http_get(srv.base() + "/drip");
   rq.slow_window_s = 2;
-  auto t0 = Clock::now();
+  auto t0 = SteadyClock::now();
   TransferResult r = perform_transfer(rq);
   EXPECT_EQ(r.error, TransferError::too_slow);
   EXPECT_LT(seconds_since(t0), 6.0);
@@ -90,7 +91,7 @@ TEST(Misbehaving, LengthsAndEndlessBodiesAreCapped) {
     return Reply{{{"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n", 0},
                   {std::string(1 << 20, 'z'), 0, 100000}}};
   });
-  auto t0 = Clock::now();
+  auto t0 = SteadyClock::now();
   EXPECT_TRUE(fetch(srv.base() + "/claims-4gb").empty());
   EXPECT_EQ(last_fetch_report().error, TransferError::too_large);
   EXPECT_TRUE(fetch(srv.base() + "/endless", 15).empty());
@@ -133,16 +134,19 @@ TEST(Misbehaving, OnlyWholePicturesAreSavedAndBusyServersAreWaitedFor) {
   for (const Case& c : cases) {
     ScriptedServer srv(
         [&](size_t i, const std::string&) { return c.replies[std::min(i, c.replies.size() - 1)]; });
-    auto t0 = Clock::now();
+    DrivenClock clock;
+    set_clock(&clock);
     PictureResult r = fetch_picture(srv.base() + "/p.jpg", temp, final_path);
+    set_clock(nullptr);
     EXPECT_EQ(r.saved, c.saved) << c.name;
     EXPECT_EQ(gbk_to_utf8(r.cause), c.cause) << c.name;
     EXPECT_EQ(srv.requests().size(), c.requests) << c.name;
     EXPECT_FALSE(fs::exists(dir / ".p.part")) << c.name;
     EXPECT_EQ(fs::exists(dir / "p.jpg"), c.saved) << c.name;
-    if (std::string(c.name).rfind("429", 0) == 0) {
-      EXPECT_GT(seconds_since(t0), 0.9);
-    }
+    // Two pauses between three attempts, none after the last; Retry-After is waited for.
+    std::vector<long> pauses(c.requests - 1, 2000);
+    if (std::string(c.name).rfind("429", 0) == 0) pauses = {1000};
+    EXPECT_EQ(clock.waits(), pauses) << c.name;
     fs::remove(dir / "p.jpg");
   }
   fs::remove_all(dir);

@@ -1,5 +1,6 @@
 #include "tests/support/road.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,7 +19,8 @@ namespace af::test {
 
 static int road_counter = 0;
 
-Road::Road() {
+Road::Road(Time time) : time_(time) {
+  if (time_ == driven) set_clock(&clock);
   save = std::filesystem::temp_directory_path() /
          ("af_road_" + std::to_string(::getpid()) + "_" + std::to_string(++road_counter));
   std::filesystem::remove_all(save);
@@ -30,6 +32,7 @@ Road::Road() {
 
 Road::~Road() {
   stop_all_workers(3000);
+  if (time_ == driven) set_clock(nullptr);
   set_current_window(nullptr);
   set_connect_to("");
   site.stop();
@@ -48,16 +51,24 @@ int Road::classify(const std::string& address) {
   return static_cast<int>(k);
 }
 
+namespace {
+// Waits for a worker to end, failing the test (not hanging it) after a minute.
+void wait_worker(const WorkerHandle& w, const char* what) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (w && !w->finished && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  if (w && !w->finished) ADD_FAILURE() << what << " did not end within 60 s";
+}
+}  // namespace
+
 void Road::wait_list() {
-  WorkerHandle w = list_worker();
-  while (w && !w->finished) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  wait_worker(list_worker(), "the album-list worker");
 }
 
 void Road::download_batch() {
   window.report(ButtonsEvent{DownloadButtonState::running});
   set_download_worker(start_worker([] { download_selected(); }));
-  WorkerHandle w = download_worker();
-  while (!w->finished) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  wait_worker(download_worker(), "the batch worker");
 }
 
 std::string Road::log_utf8() {
