@@ -55,6 +55,8 @@ class Cli : public ::testing::Test {
       std::string env =
           "ALBUMFETCH_CONNECT_TO=" + (connect_to.empty() ? site.connect_to() : connect_to);
       ::putenv(env.data());
+      // Retry pauses and settling delays take no real time unless the test needs them to.
+      if (!real_time) ::putenv(const_cast<char*>("ALBUMFETCH_DRIVEN_CLOCK=1"));
       for (const std::string& name : unset) ::unsetenv(name.c_str());
       for (const std::string& kv : extra_env) ::putenv(const_cast<char*>(kv.c_str()));
       if (memory_limit > 0) {
@@ -76,6 +78,7 @@ class Cli : public ::testing::Test {
   fs::path dir;
   std::string connect_to;  // instead of the fake community
   rlim_t memory_limit = 0;
+  bool real_time = false;                     // the child's waits take real time
   std::vector<std::string> unset, extra_env;  // for the child only
 };
 
@@ -200,6 +203,7 @@ TEST_F(Cli, CtrlCStopsCleanly) {
   auto& m = site.add_member("big");
   auto& a = site.add_album(m, "大", 200, 64, 64);
   site.start();
+  real_time = true;  // so that the interrupt lands while the work goes on
   Outcome r = run({"download", a.url, "--save", dir.string()}, 1500);
   EXPECT_EQ(r.status, 130) << r.err;
   size_t files = 0;
@@ -249,8 +253,8 @@ TEST(Demo, ServeThenDownloadEverything) {
   std::string env = line.substr(0, line.find(' '));
   std::string address = line.substr(line.find(' ') + 1);
   EXPECT_EQ(address, "http://sheying.pp.163.com/");
-  std::string cmd = env + " " + ALBUMFETCH_EXE + " download " + address + " --save " +
-                    dir.string() + " > /dev/null 2>&1";
+  std::string cmd = env + " ALBUMFETCH_DRIVEN_CLOCK=1 " + ALBUMFETCH_EXE + " download " + address +
+                    " --save " + dir.string() + " > /dev/null 2>&1";
   int status = std::system(cmd.c_str());
   ::kill(server, SIGINT);
   int st = 0;
@@ -338,7 +342,9 @@ TEST_F(Cli, KilledRunsResumeWithExactlyTheMissingPictures) {
     return n;
   };
   for (size_t kill_at : {1u, 6u, 12u}) {
+    real_time = true;  // the kill lands between pictures, not after the last
     pid_t pid = spawn({"download", "kill.pp.163.com", "--save", dir.string()});
+    real_time = false;
     for (int i = 0; i < 1000 && pictures_in() < kill_at; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ::kill(pid, SIGKILL);

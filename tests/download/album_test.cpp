@@ -64,18 +64,17 @@ TEST(DownloadAlbum, PercentageIsExact) {
   r.site.set_fault(a.pictures[57].url, {0, 404});  // stops the run at picture 58's retries
   r.start();
   set_album_owner("pct");
-  std::atomic<bool> seen57{false};
-  r.window.on_log = [&](const Text&) {};
-  std::thread watch([&] {
-    for (int i = 0; i < 4000 && !seen57; ++i) {
-      auto label = r.window.control(c::标签_第多少张照片).text;
-      if (label == "100/58") seen57 = U(r.window.control(c::标签_进度条比例).text) == "58%";
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-  });
+  // What the labels say while picture 58 is at work.
+  std::string counter, percent;
+  r.window.on_event = [&](const Event& e) {
+    auto* k = std::get_if<CounterEvent>(&e);
+    if (!k || k->counter != Counter::pictures || k->value != 58) return;
+    counter = U(r.window.control(c::标签_第多少张照片).text);
+    percent = U(r.window.control(c::标签_进度条比例).text);
+  };
   AlbumOutcome o = download_album(a.url, "p");
-  watch.join();
-  EXPECT_TRUE(seen57.load());
+  EXPECT_EQ(counter, "100/58");
+  EXPECT_EQ(percent, "58%");
   EXPECT_EQ(o.saved, 99);
   EXPECT_EQ(o.failed, 1);
 }
