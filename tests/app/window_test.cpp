@@ -15,6 +15,7 @@
 #include "app/qt/qt_window.h"
 #include "app/qt/skin.h"
 #include "http/transport.h"
+#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
 #include "platform/files.h"
@@ -33,6 +34,7 @@ QString q(std::string_view s) {
 class WindowTest : public QObject {
   Q_OBJECT
 
+  DrivenClock clock;
   std::unique_ptr<QtWindow> w;
   std::unique_ptr<community::Community> site;
   QStringList messages;
@@ -65,6 +67,9 @@ class WindowTest : public QObject {
 
  private slots:
   void init() {
+    // Settling delays and retry pauses take no real time; the tests that click while a
+    // batch runs put the real clock back.
+    set_clock(&clock);
     site = std::make_unique<community::Community>();
     w = std::make_unique<QtWindow>();
     set_current_window(w.get());
@@ -80,6 +85,7 @@ class WindowTest : public QObject {
   }
   void cleanup() {
     exit_cleanup();
+    set_clock(nullptr);
     set_current_window(nullptr);
     w.reset();
     set_connect_to("");
@@ -159,6 +165,7 @@ class WindowTest : public QObject {
     site->start();
     set_connect_to(site->connect_to());
     list("batch");
+    set_clock(nullptr);  // the pause must land while pictures are still to come
     get<QLineEdit>(c::编辑框_保存位置)->setText(QString::fromStdString(save.string()));
     click(c::按钮_下载选中);
     QElapsedTimer since_start;
@@ -211,6 +218,7 @@ class WindowTest : public QObject {
   }
 
   void closingDuringABatchEndsPromptly() {
+    set_clock(nullptr);
     auto& m = site->add_member("close");
     site->add_album(m, "长", 200, 16, 16);
     start_batch("close");
@@ -243,6 +251,7 @@ class WindowTest : public QObject {
 
   // A double-click on 2：下载选中 does not pause the batch it starts.
   void hastyClicksAreHarmless() {
+    set_clock(nullptr);
     auto& m = site->add_member("hasty");
     site->add_album(m, "h", 30, 16, 16);
     start_batch("hasty");
@@ -294,6 +303,7 @@ class WindowTest : public QObject {
 
   // A single album downloads inside the click handler; closing the window ends it.
   void closingDuringASingleAlbumEndsIt() {
+    set_clock(nullptr);
     auto& m = site->add_member("one");
     auto& a = site->add_album(m, "stuck", 3, 16, 16);
     site->set_fault(a.pictures[1].url, {0, 0, false, true});  // stalls mid-body

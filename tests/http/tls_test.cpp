@@ -25,7 +25,8 @@ class Tls : public ::testing::Test {
     dir = fs::temp_directory_path() / ("af-tls-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::string cmd =
-        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1"
+        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj "
+        "/CN=127.0.0.1"
         " -addext subjectAltName=IP:127.0.0.1 -keyout '" +
         (dir / "key.pem").string() + "' -out '" + (dir / "cert.pem").string() + "' 2>/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
@@ -41,6 +42,9 @@ class Tls : public ::testing::Test {
     std::string down = plain.base() + "/";
     server->Get("/down",
                 [down](const httplib::Request&, httplib::Response& r) { r.set_redirect(down); });
+    // One request a connection, and no lingering on a handshake the client gave up.
+    server->set_keep_alive_max_count(1);
+    server->set_read_timeout(1, 0);
     port = server->bind_to_any_port("127.0.0.1");
     thread = std::thread([this] { server->listen_after_bind(); });
     while (!server->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
