@@ -134,7 +134,6 @@ void HeadlessWindow::do_set_picture_list(std::string_view l, std::shared_ptr<con
 
 void HeadlessWindow::do_append_log(std::string_view b, const Text& t) {
   at(b).text += t;
-  if (on_log) on_log(t);
 }
 
 void HeadlessWindow::do_set_focus(std::string_view c) {

@@ -35,8 +35,7 @@ class HeadlessWindow : public Window {
 
   // Called for every event, after the window has carried it out.
   std::function<void(const Event&)> on_event;
-  // Called (under the window's lock) for every log append and message box.
-  std::function<void(const Text&)> on_log;
+  // Called (under the window's lock) for every message box; its answer is the button.
   std::function<int(const Text& message, const Text& caption)> on_message;
 
   // A snapshot of one control, for tests and the command line.
