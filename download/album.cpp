@@ -19,7 +19,6 @@
 namespace af {
 namespace {
 
-constexpr int page_attempts = 10;
 constexpr std::string_view picture_pattern = "{seqindex:(.*?),pictureId:(.*?),url:'(.*?)',";
 
 // Whether a picture block holds items at all, matched or not.
