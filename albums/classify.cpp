@@ -16,9 +16,19 @@ Text normalise_address(std::string_view input) {
   Text t = trim_spaces(input);
   int hash = find_text(t, "#");
   if (hash != -1) t = trim_spaces(left_text(t, hash - 1));
-  Text lower = to_lower(left_text(t, 8));
-  if (left_text(lower, 7) != "http://" && lower != "https://") t = "http://" + t;
+  // A scheme anywhere counts, so an address pasted with words in front of it
+  // ("地址：http://...") keeps them and is classified as it stands.
+  Text lower = to_lower(t);
+  if (find_text(lower, "http://") == -1 && find_text(lower, "https://") == -1) t = "http://" + t;
   return t;
+}
+
+Text page_address(std::string_view entered) {
+  Text lower = to_lower(entered);
+  int at = find_text(lower, "http://");
+  int secure = find_text(lower, "https://");
+  if (at == -1 || (secure != -1 && secure < at)) at = secure;
+  return at <= 1 ? Text(entered) : mid_text(entered, at, text_len(entered));
 }
 
 AddressKind kind_of_address(std::string_view entered) {
@@ -67,9 +77,10 @@ AddressKind classify_address() {
     set_album_owner(id);
   } else if (kind == AddressKind::album) {
     set_album_owner(text_between(entered, host + "/", "/pp"));
-    Text title = album_page_title(entered);
+    Text page = page_address(entered);
+    Text title = album_page_title(page);
     tell_status(Status::single_album);
-    download_album(entered, title);
+    download_album(page, title);
   } else {
     tell(NoticeEvent{Notice::bad_address});
   }

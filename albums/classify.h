@@ -6,9 +6,12 @@ namespace af {
 
 enum class AddressKind { empty, member, group, album, unrecognised };
 
-// The address as typed, made requestable: spaces around it and a trailing "#..." go,
-// and "http://" is put in front unless it starts with "http://" or "https://".
+// The address as typed: spaces around it and a trailing "#..." go, and "http://" is put
+// in front when it holds neither "http://" nor "https://" (in any letter case) anywhere.
 Text normalise_address(std::string_view input);
+// The part of an entered address that can be requested: from its scheme on, so words
+// pasted in front of it are not sent.
+Text page_address(std::string_view entered);
 
 // What an entered (normalised) address is, by the same rules the get-albums action uses.
 AddressKind kind_of_address(std::string_view entered);

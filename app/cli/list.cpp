@@ -52,6 +52,7 @@ int run_list(int argc, char** argv) {
   Text entered = normalise_address(utf8_to_gbk(std::string_view(address)));
   if (kind_of_address(entered) == AddressKind::album) {
     // One album page: its own row, and nothing downloaded.
+    entered = page_address(entered);
     Text title = album_page_title(entered);
     FetchReport r = last_fetch_report();
     if (r.error != TransferError::none || r.status < 200 || r.status >= 300) {

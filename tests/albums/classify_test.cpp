@@ -93,3 +93,52 @@ TEST(Classify, SecondListingStopsTheFirstBeforeAddingRows) {
   ASSERT_EQ(list.rows.size(), 1u);
   EXPECT_EQ(list.rows[0].cells[c::col_相册名称], "q");
 }
+
+// "http://" goes in front only when no scheme is anywhere in the text: an address pasted
+// with words before it is classified as it stands.
+struct Pasted {
+  const char* typed;
+  const char* entered;
+  AddressKind kind;
+  const char* owner;
+};
+void PrintTo(const Pasted& p, std::ostream* os) {
+  *os << p.typed;
+}
+class PastedAddress : public ::testing::TestWithParam<Pasted> {};
+
+TEST_P(PastedAddress, IsClassifiedAsItStands) {
+  const Pasted& p = GetParam();
+  Road r;
+  r.start();
+  r.classify(p.typed);
+  EXPECT_EQ(U(entered_address()), p.entered);
+  EXPECT_EQ(kind_of_address(entered_address()), p.kind);
+  EXPECT_EQ(U(album_owner()), p.owner);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Classify, PastedAddress,
+    ::testing::Values(Pasted{"地址：http://sheying.pp.163.com/", "地址：http://sheying.pp.163.com/",
+                             AddressKind::member, "sheying"},
+                      Pasted{"看看 HTTPS://Ab.pp.163.com", "看看 HTTPS://Ab.pp.163.com",
+                             AddressKind::member, "Ab"},
+                      Pasted{"sheying.pp.163.com/", "http://sheying.pp.163.com/",
+                             AddressKind::member, "sheying"},
+                      Pasted{"群：http://pp.163.com/group/7/", "群：http://pp.163.com/group/7/",
+                             AddressKind::group, "7"}),
+    [](const ::testing::TestParamInfo<Pasted>& info) {
+      return "case" + std::to_string(info.index);
+    });
+
+// A single album pasted with words before it is fetched from its scheme on.
+TEST(Classify, PastedAlbumPageIsFetchedFromItsScheme) {
+  Road r;
+  auto& m = r.site.add_member("zz");
+  auto& a = r.site.add_album(m, "单张", 1, 16, 16);
+  r.start();
+  EXPECT_EQ(r.classify("相册：" + a.url), static_cast<int>(AddressKind::album));
+  EXPECT_EQ(album_owner(), "zz");
+  EXPECT_TRUE(std::filesystem::exists(r.save / "zz" / "单张" / ("1" + a.pictures[0].id + ".jpg")))
+      << r.log_utf8();
+}
