@@ -38,4 +38,12 @@ if(VALIDATE)
   endif()
 endif()
 file(REMOVE_RECURSE "${prefix}")
+# Installed by apt, the package brings a Chinese face and Qt's translations with it.
+file(READ "${BUILD}/CPackConfig.cmake" cpack)
+foreach(want "CPACK_DEBIAN_PACKAGE_DEPENDS \"[^\"]*fonts-noto-cjk \\| fonts-wqy-microhei"
+             "CPACK_DEBIAN_PACKAGE_RECOMMENDS \"[^\"]*qt6-translations-l10n")
+  if(NOT cpack MATCHES "${want}")
+    message(FATAL_ERROR "the package does not declare: ${want}")
+  endif()
+endforeach()
 message(STATUS "installed layout ok")
