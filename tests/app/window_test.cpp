@@ -293,10 +293,11 @@ class WindowTest : public QObject {
       QVERIFY2(std::abs(lightness(0) - lightness(1)) > 80, qPrintable(QString::number(skin)));
     }
     qApp->setStyleSheet({});
-    // An unedited skin file of an earlier build, without the tick rules, is renewed; an
-    // edited one is the user's.
-    QString old = carried_skin(13).left(carried_skin(13).indexOf("QTreeView::indicator"));
+    // An unedited skin file of an earlier build, with or without the tick rules, is
+    // renewed; an edited one is the user's.
+    QString old = earlier_skin(13).left(earlier_skin(13).indexOf("QTreeView::indicator"));
     QVERIFY(outdated_skin(old, 13));
+    QVERIFY(outdated_skin(earlier_skin(13), 13));
     QVERIFY(!outdated_skin(old + "QLabel { color: red; }\n", 13));
     QVERIFY(!outdated_skin(carried_skin(13), 13));
   }
