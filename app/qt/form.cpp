@@ -7,7 +7,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -20,6 +19,7 @@
 #include "albums/classify.h"
 #include "albums/state.h"
 #include "app/commands.h"
+#include "app/qt/link_label.h"
 #include "app/qt/qt_window.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
@@ -31,18 +31,6 @@ namespace af {
 namespace {
 
 namespace c = ctl;
-
-class LinkLabel : public QLabel {
- public:
-  using QLabel::QLabel;
-  std::function<void()> pressed;
-
- protected:
-  void mousePressEvent(QMouseEvent* e) override {
-    if (e->button() == Qt::LeftButton && pressed) pressed();
-    QLabel::mousePressEvent(e);
-  }
-};
 
 QString q(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size()));
@@ -183,7 +171,7 @@ void QtWindow::build_form() {
   check(g3, c::选择框_有封面, 138, 22, 194, 16);
   auto* status = label(g3, c::标签_动态, 396, 13, 462, 24);
   status->setFont(face(12, true));
-  status->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
+  status->setStyleSheet(QStringLiteral("color: #0000ff;"));
 
   auto* albums = new QTreeWidget(g3);
   reg(albums, c::超级列表框1, 10, 41, 681, 378);
@@ -245,7 +233,10 @@ void QtWindow::build_form() {
   lf.setPixelSize(14);
   lf.setUnderline(true);
   link->setFont(lf);
-  link->setStyleSheet(QStringLiteral("color: rgb(0, 136, 255);"));
+  // A darker blue than the form's rgb(0, 136, 255), which is too pale to read on white.
+  link->setStyleSheet(
+      QStringLiteral("QLabel { color: #0066cc; border: 1px solid transparent; }"
+                     " QLabel:focus { border: 1px solid #0066cc; }"));
   link->setCursor(Qt::PointingHandCursor);
   link->pressed = [] { open_or_say(QUrl(q(maker_web_address)), q(maker_web_address)); };
   label(g5, c::标签10, 8, 170, 71, 32);
@@ -257,7 +248,7 @@ void QtWindow::build_form() {
   label(g4, c::标签_zxbanben, 377, 82, 95, 40);
   button(g4, c::按钮_checknew, 313, 129, 159, 40);
   label(g4, c::标签_banbenjieguo, 312, 182, 160, 24)
-      ->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+      ->setStyleSheet(QStringLiteral("color: #cc0000;"));  // rgb(255, 0, 0) is too pale on white
   for (const FormText& f : form_texts)
     if (f.hidden) control(f.control)->hide();
 }
@@ -288,8 +279,11 @@ void QtWindow::connect_handlers() {
   on_click(c::按钮_联系客服,
            [] { open_or_say(QUrl(q(maker_contact_address)), q(maker_contact_address)); });
   on_click(c::按钮_选择位置, [this] {
-    set_browse_start_folder("/");
-    QString path = QFileDialog::getExistingDirectory(this, q("选择相册的存放位置"), q("/"));
+    // The dialog opens where the pictures go now, not at the root.
+    Text start = resolve_save_location(text(c::编辑框_保存位置));
+    set_browse_start_folder(start);
+    QString path = QFileDialog::getExistingDirectory(
+        this, q("选择相册的存放位置"), QString::fromStdString(native_path(start).string()));
     set_text(c::编辑框_保存位置, from_q(path.trimmed()));
     if (text(c::编辑框_保存位置).empty()) set_text(c::编辑框_保存位置, default_save_location());
   });

@@ -13,6 +13,7 @@
 #include "app/commands.h"
 #include "app/qt/qt_window.h"
 #include "app/qt/skin.h"
+#include "app/qt/translation.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
 #include "platform/delay.h"
@@ -76,6 +77,7 @@ int run_window(int argc, char** argv, const WindowOptions& options) {
   // The desktop entry's name, so the desktop matches the window to its entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("albumfetch"));
   QApplication::setWindowIcon(program_icon());
+  install_qt_translation(QLocale::system());
   int rc = 0;
   {
     QtWindow w;

@@ -22,6 +22,9 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "app/qt/accessibility.h"
+#include "app/qt/keyboard.h"
+#include "app/qt/message_box.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
 #include "platform/worker.h"
@@ -71,6 +74,7 @@ QString log_text(const Text& gbk) {
 }  // namespace
 
 QtWindow::QtWindow() {
+  install_accessible_interfaces();
   window_closing = false;
   restart_main_thread_work();
   log_flush_.setSingleShot(true);
@@ -79,6 +83,8 @@ QtWindow::QtWindow() {
   build_form();
   fit_labels();
   connect_handlers();
+  connect_keyboard(*this);
+  make_accessible(*this);
 }
 
 QtWindow::~QtWindow() = default;
@@ -89,7 +95,10 @@ bool QtWindow::on_window_thread() const {
 
 void QtWindow::run(const std::function<void()>& op) {
   if (on_window_thread()) {
+    bool outer = op_from_worker_;
+    op_from_worker_ = false;
     op();
+    op_from_worker_ = outer;
     return;
   }
   if (window_closing) return;
@@ -97,13 +106,16 @@ void QtWindow::run(const std::function<void()>& op) {
   const std::function<void()>* opp = &op;
   QMetaObject::invokeMethod(
       this,
-      [p, opp] {
+      [this, p, opp] {
         {
           std::lock_guard lock(p->m);
           if (p->abandoned) return;
           p->running = true;
         }
+        bool outer = op_from_worker_;
+        op_from_worker_ = true;
         (*opp)();
+        op_from_worker_ = outer;
         {
           std::lock_guard lock(p->m);
           p->done = true;
@@ -128,6 +140,8 @@ void QtWindow::closeEvent(QCloseEvent* event) {
   closing_ = true;
   window_closing = true;
   stop_main_thread_work();  // a single-album download inside a click handler ends too
+  // A worker waiting for its message box waits no longer.
+  for (QMessageBox* box : findChildren<QMessageBox*>()) box->reject();
   QWidget::closeEvent(event);
 }
 
@@ -346,31 +360,7 @@ void QtWindow::do_set_focus(std::string_view c) {
 int QtWindow::do_message_box(const Text& m, int buttons, const Text& caption) {
   QString text = to_q(m), cap = to_q(caption);
   if (message_hook) return message_hook(text, cap);
-  QMessageBox::StandardButtons set = QMessageBox::Ok;
-  switch (buttons & 0x0F) {
-    case 1:
-      set = QMessageBox::Ok | QMessageBox::Cancel;
-      break;
-    case 3:
-      set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-      break;
-    case 4:
-      set = QMessageBox::Yes | QMessageBox::No;
-      break;
-    default:
-      break;
-  }
-  QMessageBox box(QMessageBox::Information, cap, text, set, this);
-  switch (box.exec()) {
-    case QMessageBox::Cancel:
-      return 1;
-    case QMessageBox::Yes:
-      return 5;
-    case QMessageBox::No:
-      return 6;
-    default:
-      return 0;
-  }
+  return show_message_box(this, text, cap, buttons, op_from_worker_);
 }
 
 void QtWindow::do_process_pending() {

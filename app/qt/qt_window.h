@@ -75,6 +75,8 @@ class QtWindow : public QWidget, public Window {
   std::shared_ptr<const PictureList> pictures_;
   std::vector<QIcon> icons_;
   bool closing_ = false;
+  // Whether the operation being carried out was asked for by a worker thread.
+  bool op_from_worker_ = false;
   std::map<QPlainTextEdit*, QString> pending_log_;
   QTimer log_flush_;
 };
