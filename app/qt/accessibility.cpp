@@ -3,13 +3,11 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCheckBox>
-#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPersistentModelIndex>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <unordered_map>
@@ -219,31 +217,17 @@ QAccessibleInterface* interface_for(const QString&, QObject* object) {
   return nullptr;
 }
 
-// Tells of a label's new text when it is drawn with it: a label says nothing when its
-// text is set, and this holds whoever sets it.
-class TextWatch : public QObject {
- public:
-  using QObject::QObject;
-  bool eventFilter(QObject* o, QEvent* e) override {
-    auto* l = qobject_cast<QLabel*>(o);
-    if (l && e->type() == QEvent::Paint && l->text() != told_) {
-      told_ = l->text();
-      if (listened()) {
-        QAccessibleEvent event(l, QAccessible::NameChanged);
-        announce(event);
-      }
-    }
-    return false;
-  }
-
- private:
-  QString told_;
-};
-
 }  // namespace
 
 void set_announcer(Announcer a) {
   announcer() = std::move(a);
+}
+
+void announce_child(QObject* object, QAccessible::Event type, int child) {
+  if (!listened()) return;
+  QAccessibleEvent event(object, type);
+  event.setChild(child);
+  announce(event);
 }
 
 void toggle_row_tick(QTreeWidgetItem* row) {
@@ -269,15 +253,9 @@ void make_accessible(QtWindow& w) {
   named(c::标签_进度, c::进度条1);
   w.control(c::超级列表框1)->setAccessibleName(q("相册列表"));
   w.control(c::按钮_联系客服)->setAccessibleName(q("在线咨询"));
+  // Qt itself tells of the status line's every new text (a label with no accessible name
+  // of its own is named by its text) and of the progress bar's every new value.
   w.control(c::标签_动态)->setAccessibleDescription(q("状态"));
-  w.control(c::标签_动态)->installEventFilter(new TextWatch(w.control(c::标签_动态)));
-
-  auto* bar = qobject_cast<QProgressBar*>(w.control(c::进度条1));
-  QObject::connect(bar, &QProgressBar::valueChanged, bar, [bar](int value) {
-    if (!listened()) return;
-    QAccessibleValueChangeEvent event(bar, value);
-    announce(event);
-  });
   auto* list = qobject_cast<QTreeWidget*>(w.control(c::超级列表框1));
   QObject::connect(list, &QTreeWidget::itemChanged, list, [list](QTreeWidgetItem* item, int col) {
     if (col != 0 || !listened()) return;

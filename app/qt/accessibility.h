@@ -1,12 +1,15 @@
 // What a screen reader needs beyond Qt's own interfaces: names for the boxes from their
 // captions, the status line as a status region, the album list's rows with their ticks,
 // and the help page's link. Announcements hang off the controls' own changes (a label's
-// new text, a bar's new value, a row's new tick), whoever makes them.
+// new text and a bar's new value, as Qt tells of them; a row's new tick, told here),
+// whoever makes them.
 #pragma once
 
+#include <QAccessible>
 #include <functional>
 
 class QAccessibleEvent;
+class QObject;
 class QTreeWidgetItem;
 
 namespace af {
@@ -23,5 +26,7 @@ void toggle_row_tick(QTreeWidgetItem* row);
 // Where announcements go: to assistive technology, or to a test that records them.
 using Announcer = std::function<void(QAccessibleEvent& event)>;
 void set_announcer(Announcer announcer);  // empty: back to assistive technology
+// Tells of `type` on child `child` of `object`'s interface, when anyone listens.
+void announce_child(QObject* object, QAccessible::Event type, int child);
 
 }  // namespace af

@@ -19,6 +19,7 @@
 #include "albums/classify.h"
 #include "albums/state.h"
 #include "app/commands.h"
+#include "app/qt/album_tree.h"
 #include "app/qt/link_label.h"
 #include "app/qt/qt_window.h"
 #include "platform/codepage.h"
@@ -173,7 +174,7 @@ void QtWindow::build_form() {
   status->setFont(face(12, true));
   status->setStyleSheet(QStringLiteral("color: #0000ff;"));
 
-  auto* albums = new QTreeWidget(g3);
+  auto* albums = new AlbumTree(g3);
   reg(albums, c::超级列表框1, 10, 41, 681, 378);
   albums->setFont(face(16));
   albums->setRootIsDecorated(false);

@@ -36,6 +36,7 @@ void connect_keyboard(QtWindow& w) {
   QObject::connect(address, &QLineEdit::returnPressed, get, [get] {
     if (get->isVisible() && get->isEnabled()) get->click();
   });
+  address->setFocus();  // where the work starts, once the window is shown
   auto* list = w.control(c::超级列表框1);
   list->installEventFilter(new SpaceTicks(list));
   // The log is read, not typed into: Tab leaves it like any other control.
