@@ -294,6 +294,26 @@ class AccessTest : public QObject {
     QVERIFY(waiting);
   }
 
+  // Closing the window while a worker waits for its box lets the worker go on.
+  void closingReleasesAWorkerWaitingForItsBox() {
+    QtWindow::message_hook = nullptr;
+    std::atomic<bool> done{false};
+    poll(10000, [&] {
+      for (QWidget* top : QApplication::topLevelWidgets())
+        if (qobject_cast<QMessageBox*>(top) && top->isVisible()) {
+          w->close();
+          return true;
+        }
+      return false;
+    });
+    std::thread worker([&] {
+      message_box(GBK("全部下载完毕"));
+      done = true;
+    });
+    QTRY_VERIFY2_WITH_TIMEOUT(done, "the worker still waits for a box the window took away", 15000);
+    worker.join();
+  }
+
   // Qt's own buttons speak the desktop's language; the program's texts stay as they are.
   void qtTranslationIsLoaded() {
     QTranslator* t = install_qt_translation(QLocale(QLocale::Chinese, QLocale::China));
