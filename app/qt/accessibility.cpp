@@ -2,13 +2,9 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPersistentModelIndex>
-#include <QPlainTextEdit>
 #include <QPointer>
-#include <QPushButton>
 #include <QTreeWidget>
 #include <unordered_map>
 
