@@ -483,4 +483,54 @@ TransferResult perform_transfer(const TransferRequest& rq, RequestContext* conte
   return result;
 }
 
+struct Exchange::Impl {
+  TransferRequest rq;
+  TransferResult result;
+  CURL* easy = nullptr;
+  Setup setup;
+  Sink sink{nullptr, nullptr, nullptr, nullptr};
+  ~Impl() {
+    if (easy) curl_easy_cleanup(easy);
+  }
+};
+
+Exchange::Exchange(TransferRequest request) : impl_(std::make_unique<Impl>()) {
+  init_curl();
+  Impl& x = *impl_;
+  x.rq = std::move(request);
+  x.easy = curl_easy_init();
+  if (!x.easy) return;
+  try {
+    configure(x.easy, x.rq, x.setup);
+  } catch (...) {
+    curl_easy_cleanup(x.easy);
+    x.easy = nullptr;
+    return;
+  }
+  x.sink = Sink{&x.rq, &x.result, x.easy, nullptr};
+  curl_easy_setopt(x.easy, CURLOPT_WRITEDATA, &x.sink);
+  curl_easy_setopt(x.easy, CURLOPT_HEADERDATA, &x.sink);
+  curl_easy_setopt(x.easy, CURLOPT_XFERINFODATA, &x.sink);
+}
+
+Exchange::~Exchange() = default;
+
+void* Exchange::handle() const {
+  return impl_->easy;
+}
+
+TransferResult Exchange::finish(int curl_code) {
+  Impl& x = *impl_;
+  if (!x.easy) {
+    x.result.error = TransferError::other;
+    return std::move(x.result);
+  }
+  long status = 0;
+  curl_easy_getinfo(x.easy, CURLINFO_RESPONSE_CODE, &status);
+  x.result.status = static_cast<int>(status);
+  x.result.error = error_for(static_cast<CURLcode>(curl_code), x.sink);
+  x.result.complete = x.result.error == TransferError::none;
+  return std::move(x.result);
+}
+
 }  // namespace af

@@ -84,6 +84,25 @@ class RequestContext {
   std::unique_ptr<Impl> impl_;
 };
 
+// One transfer for a caller that drives many at once in a multi handle of its own, so
+// they share that handle's connections. It knows no worker: the caller ends it by taking
+// it out of the multi handle.
+class Exchange {
+ public:
+  explicit Exchange(TransferRequest request);
+  ~Exchange();
+  Exchange(const Exchange&) = delete;
+  Exchange& operator=(const Exchange&) = delete;
+  // The easy handle to add to the multi handle; null when none could be made.
+  void* handle() const;
+  // Once the multi handle reports the transfer done with `curl_code`.
+  TransferResult finish(int curl_code);
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
 // A paused worker's transfer is abandoned, held until the worker continues and then made
 // again from the start, so nothing of it is delivered while paused.
 TransferResult perform_transfer(const TransferRequest& request, RequestContext* context = nullptr);
