@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "albums/listing_covers.h"
 #include "albums/page_text.h"
 #include "albums/regex_object.h"
 #include "albums/state.h"
@@ -10,7 +11,6 @@
 #include "platform/codepage.h"
 #include "platform/delay.h"
 #include "platform/events.h"
-#include "platform/picture.h"
 #include "platform/worker.h"
 
 namespace af {
@@ -22,7 +22,6 @@ void load_album_list() {
   tell(BusyEvent{true});
   tell_status(Status::listing);
   tell(ListClearedEvent{});
-  auto cover_list = std::make_shared<PictureList>();
 
   // The home page over the scheme the address was typed with.
   Text scheme = left_text(to_lower(entered_address()), 8) == "https://" ? "https://" : "http://";
@@ -50,6 +49,8 @@ void load_album_list() {
   // Rows, their log lines and the progress reach the face in batches, one trip each at
   // least every 50 ms, so a listing of thousands of albums does not wait on the window.
   std::vector<NewRow> pending;
+  std::vector<Text> pending_covers;  // each pending row's cover address; empty: none
+  ListingCovers covers;
   Text pending_log;
   int done = 0;
   bool with_covers = false;
@@ -58,12 +59,16 @@ void load_album_list() {
     last_flush = std::chrono::steady_clock::now();
     if (pending.empty()) return true;
     tell_log(LogKind::progress, pending_log);
+    int first = done;  // rows are numbered by their place in a list this run cleared
     done += static_cast<int>(pending.size());
     tell(ProgressEvent{n, done, Percent::shown});
-    RowsEvent rows{std::move(pending), with_covers, nullptr};
-    if (with_covers) rows.pictures = std::make_shared<const PictureList>(*cover_list);
-    tell(rows);
+    tell(RowsEvent{std::move(pending), with_covers});
+    // A cover is asked for once its row stands, and goes into that row when it comes.
+    for (size_t k = 0; k < pending_covers.size() && !current_cancelled(); ++k)
+      if (!pending_covers[k].empty()) covers.add(first + static_cast<int>(k), pending_covers[k]);
+    covers.deliver_arrived();
     pending.clear();
+    pending_covers.clear();
     pending_log.clear();
     process_pending_messages();
     return !current_cancelled();
@@ -77,16 +82,8 @@ void load_album_list() {
     Text cover = "http://" + Text(thumbnail_host) + "/?imgurl=" + picture + "_100x100x1x95.jpg";
     pending_log += GBK("获取相册：") + name;
     if (pending.empty()) with_covers = face->covers_wanted();
-    NewRow row{name, link, true, -1};
-    if (with_covers) {
-      Bytes bytes = read_url(cover);
-      auto pic = std::make_shared<Picture>();
-      if (decode_picture(bytes, 100, 100, *pic)) {
-        cover_list->push_back(pic);
-        row.picture = static_cast<int>(cover_list->size()) - 1;
-      }
-    }
-    pending.push_back(std::move(row));
+    pending.push_back(NewRow{name, link, true, -1});
+    pending_covers.push_back(with_covers ? cover : Text());
     if (std::chrono::steady_clock::now() - last_flush >= std::chrono::milliseconds(50) && !flush())
       return;
   }
@@ -95,6 +92,8 @@ void load_album_list() {
   tell(BusyEvent{false});
   tell_status(Status::listed, done);
   tell_log(LogKind::progress, GBK("-----获取完毕,共计") + to_text(done) + GBK("个\r\n\r\n"));
+  // The list is complete; the covers still on their way go into it as they come.
+  covers.deliver_remaining();
 }
 
 }  // namespace af

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "albums/listing_covers.h"
 #include "albums/state.h"
 #include "download/batch.h"
 #include "http/fetch.h"
@@ -29,6 +30,7 @@ void set_buttons(DownloadButtonState state) {
 
 void download_start() {
   if (!current_window()) return;
+  stop_listing_covers();  // the batch reads the rows, never their covers
   set_buttons(DownloadButtonState::running);
   set_download_worker(start_worker([] { download_selected(); }));
 }
@@ -63,6 +65,7 @@ void pause_download() {
 
 void continue_download() {
   if (!current_window()) return;
+  stop_listing_covers();  // the batch reads the rows, never their covers
   set_buttons(DownloadButtonState::running);
   resume_worker(download_worker());
 }

@@ -98,6 +98,7 @@ int HeadlessWindow::do_append_row(std::string_view l) {
 
 void HeadlessWindow::do_clear_rows(std::string_view l) {
   at(l).rows.clear();
+  at(l).pictures.reset();  // the rows' covers go with them
 }
 
 Text HeadlessWindow::do_cell(std::string_view l, int r, int c) {
@@ -126,6 +127,20 @@ void HeadlessWindow::do_set_row_picture(std::string_view l, int r, int pic) {
 
 void HeadlessWindow::do_set_column_width(std::string_view l, int c, int w) {
   at(l).widths[c] = w;
+}
+
+void HeadlessWindow::do_set_row_covers(std::string_view l, const std::vector<RowCover>& covers) {
+  // Each cover joins the list's pictures in the order it arrived, and its row points at it.
+  Control& c = at(l);
+  auto grown =
+      c.pictures ? std::make_shared<PictureList>(*c.pictures) : std::make_shared<PictureList>();
+  for (const RowCover& rc : covers) {
+    Row* r = row(l, rc.row);
+    if (!r || !rc.picture) continue;
+    grown->push_back(rc.picture);
+    r->picture = static_cast<int>(grown->size()) - 1;
+  }
+  c.pictures = std::move(grown);
 }
 
 void HeadlessWindow::do_set_picture_list(std::string_view l, std::shared_ptr<const PictureList> p) {

@@ -76,7 +76,15 @@ struct ListClearedEvent {};
 struct RowsEvent {
   std::vector<NewRow> rows;
   bool with_covers = false;
-  std::shared_ptr<const PictureList> pictures;  // every cover so far, with covers only
+};
+// A cover for a row that already stands; the face that shows it keeps the only copy.
+struct RowCover {
+  int row = -1;
+  std::shared_ptr<const Picture> picture;
+};
+// Covers that arrived, each for its row, in one trip.
+struct CoversEvent {
+  std::vector<RowCover> covers;
 };
 
 // The three overlapping download buttons.
@@ -92,7 +100,7 @@ struct NoticeEvent {
 };
 
 using Event = std::variant<StatusEvent, LogEvent, ProgressEvent, CounterEvent, BusyEvent,
-                           ListClearedEvent, RowsEvent, ButtonsEvent, NoticeEvent>;
+                           ListClearedEvent, RowsEvent, CoversEvent, ButtonsEvent, NoticeEvent>;
 
 // A ticked album of the list, as the batch queues it.
 struct TickedAlbum {

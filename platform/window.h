@@ -82,6 +82,8 @@ class Window : public Face {
   virtual void do_set_column_width(std::string_view list, int column, int width) = 0;
   virtual void do_set_picture_list(std::string_view list,
                                    std::shared_ptr<const PictureList> pictures) = 0;
+  // Puts covers into their rows; rows that are gone are passed over.
+  virtual void do_set_row_covers(std::string_view list, const std::vector<RowCover>& covers) = 0;
   virtual void do_append_log(std::string_view box, const Text& text) = 0;
   virtual void do_set_focus(std::string_view control) = 0;
   virtual int do_message_box(const Text& message, int buttons, const Text& caption) = 0;

@@ -97,12 +97,13 @@ void Window::apply(const Event& event) {
           if (e.with_covers) {
             do_set_column_width(c::超级列表框1, c::col_相册名称, 350);
             do_set_column_width(c::超级列表框1, c::col_封面, 100);
-            do_set_picture_list(c::超级列表框1, e.pictures);
           } else {
             do_set_column_width(c::超级列表框1, c::col_相册名称, 540);
             do_set_column_width(c::超级列表框1, c::col_封面, 0);
           }
           do_append_rows(c::超级列表框1, e.rows);
+        } else if constexpr (std::is_same_v<E, CoversEvent>) {
+          do_set_row_covers(c::超级列表框1, e.covers);
         } else if constexpr (std::is_same_v<E, ButtonsEvent>) {
           apply_download_buttons(e.state);
         } else if constexpr (std::is_same_v<E, NoticeEvent>) {

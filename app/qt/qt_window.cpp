@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTextDocument>
 #include <QThread>
@@ -330,6 +331,28 @@ void QtWindow::do_set_picture_list(std::string_view l, std::shared_ptr<const Pic
   }
   pictures_ = std::move(p);
   t->setIconSize(QSize(100, 100));
+}
+
+void QtWindow::do_set_row_covers(std::string_view l, const std::vector<RowCover>& covers) {
+  QTreeWidget* t = list(l);
+  if (!t) return;
+  t->setIconSize(QSize(100, 100));
+  {
+    // Told of each icon, the view would look for its row among thousands; it paints
+    // what is visible once, after the whole batch, instead.
+    QSignalBlocker quiet(t->model());
+    for (const RowCover& rc : covers) {
+      QTreeWidgetItem* item = t->topLevelItem(rc.row);
+      if (!item || !rc.picture) continue;
+      const Picture& pic = *rc.picture;
+      QImage img(reinterpret_cast<const uchar*>(pic.argb.data()), pic.width, pic.height,
+                 pic.width * 4, QImage::Format_ARGB32);
+      // The row's icon holds the one copy from here on; the decoded picture goes with
+      // the event.
+      item->setIcon(ctl::col_封面, QIcon(QPixmap::fromImage(img.copy())));
+    }
+  }
+  t->viewport()->update();
 }
 
 void QtWindow::do_append_log(std::string_view b, const Text& t) {
