@@ -143,10 +143,6 @@ void HeadlessWindow::do_set_row_covers(std::string_view l, const std::vector<Row
   c.pictures = std::move(grown);
 }
 
-void HeadlessWindow::do_set_picture_list(std::string_view l, std::shared_ptr<const PictureList> p) {
-  at(l).pictures = std::move(p);
-}
-
 void HeadlessWindow::do_append_log(std::string_view b, const Text& t) {
   at(b).text += t;
 }

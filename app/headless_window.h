@@ -61,7 +61,6 @@ class HeadlessWindow : public Window {
   void do_set_row_checked(std::string_view l, int r, bool v) override;
   void do_set_row_picture(std::string_view l, int r, int p) override;
   void do_set_column_width(std::string_view l, int c, int w) override;
-  void do_set_picture_list(std::string_view l, std::shared_ptr<const PictureList> p) override;
   void do_set_row_covers(std::string_view l, const std::vector<RowCover>& covers) override;
   void do_append_log(std::string_view b, const Text& t) override;
   void do_set_focus(std::string_view c) override;

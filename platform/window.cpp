@@ -127,9 +127,6 @@ void Window::set_row_picture(std::string_view l, int r, int p) {
 void Window::set_column_width(std::string_view l, int c, int w) {
   invoke_void(*this, [&] { do_set_column_width(l, c, w); });
 }
-void Window::set_picture_list(std::string_view l, std::shared_ptr<const PictureList> p) {
-  invoke_void(*this, [&] { do_set_picture_list(l, p); });
-}
 void Window::append_log(std::string_view b, const Text& t) {
   invoke_void(*this, [&] { do_append_log(b, t); });
 }

@@ -45,7 +45,6 @@ class Window : public Face {
   void set_row_checked(std::string_view list, int row, bool checked);
   void set_row_picture(std::string_view list, int row, int picture);
   void set_column_width(std::string_view list, int column, int width);
-  void set_picture_list(std::string_view list, std::shared_ptr<const PictureList> pictures);
   // Puts the caret at the end, scrolls there and inserts `text`; nothing is added to it.
   void append_log(std::string_view box, const Text& text);
   void set_focus(std::string_view control);
@@ -80,8 +79,6 @@ class Window : public Face {
   virtual void do_set_row_checked(std::string_view list, int row, bool checked) = 0;
   virtual void do_set_row_picture(std::string_view list, int row, int picture) = 0;
   virtual void do_set_column_width(std::string_view list, int column, int width) = 0;
-  virtual void do_set_picture_list(std::string_view list,
-                                   std::shared_ptr<const PictureList> pictures) = 0;
   // Puts covers into their rows; rows that are gone are passed over.
   virtual void do_set_row_covers(std::string_view list, const std::vector<RowCover>& covers) = 0;
   virtual void do_append_log(std::string_view box, const Text& text) = 0;

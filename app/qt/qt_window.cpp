@@ -258,8 +258,6 @@ int QtWindow::do_append_rows(std::string_view l, const std::vector<NewRow>& rows
     item->setText(ctl::col_序号, QString::number(first + static_cast<int>(i) + 1));
     item->setText(ctl::col_相册名称, to_q(r.title));
     item->setText(ctl::col_相册ID, to_q(r.address));
-    if (r.picture >= 0 && static_cast<size_t>(r.picture) < icons_.size())
-      item->setIcon(ctl::col_封面, icons_[static_cast<size_t>(r.picture)]);
     items.append(item);
   }
   t->addTopLevelItems(items);  // one layout pass for the whole batch
@@ -296,12 +294,8 @@ void QtWindow::do_set_row_checked(std::string_view l, int r, bool v) {
 void QtWindow::do_set_row_picture(std::string_view l, int r, int p) {
   QTreeWidget* t = list(l);
   QTreeWidgetItem* item = t ? t->topLevelItem(r) : nullptr;
-  if (!item) return;
-  if (p >= 0 && static_cast<size_t>(p) < icons_.size()) {
-    item->setIcon(3, icons_[static_cast<size_t>(p)]);
-  } else {
-    item->setIcon(3, QIcon());
-  }
+  // Covers reach their rows as pictures (do_set_row_covers); an index names none here.
+  if (item && p < 0) item->setIcon(ctl::col_封面, QIcon());
 }
 
 void QtWindow::do_set_column_width(std::string_view l, int c, int w) {
@@ -312,25 +306,6 @@ void QtWindow::do_set_column_width(std::string_view l, int c, int w) {
   // every row again.
   if (t->isColumnHidden(c) != (w <= 0)) t->setColumnHidden(c, w <= 0);
   if (w > 0 && t->columnWidth(c) != w) t->setColumnWidth(c, w);
-}
-
-void QtWindow::do_set_picture_list(std::string_view l, std::shared_ptr<const PictureList> p) {
-  QTreeWidget* t = list(l);
-  if (!t || !p) return;
-  // Only pictures not seen before are converted; a grown list shares the earlier ones.
-  size_t same = 0;
-  if (pictures_) {
-    while (same < p->size() && same < pictures_->size() && (*p)[same] == (*pictures_)[same]) ++same;
-  }
-  icons_.resize(same);
-  for (size_t i = same; i < p->size(); ++i) {
-    const Picture& pic = *(*p)[i];
-    QImage img(reinterpret_cast<const uchar*>(pic.argb.data()), pic.width, pic.height,
-               pic.width * 4, QImage::Format_ARGB32);
-    icons_.push_back(QIcon(QPixmap::fromImage(img.copy())));
-  }
-  pictures_ = std::move(p);
-  t->setIconSize(QSize(100, 100));
 }
 
 void QtWindow::do_set_row_covers(std::string_view l, const std::vector<RowCover>& covers) {

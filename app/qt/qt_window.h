@@ -55,7 +55,6 @@ class QtWindow : public QWidget, public Window {
   void do_set_row_checked(std::string_view l, int r, bool v) override;
   void do_set_row_picture(std::string_view l, int r, int p) override;
   void do_set_column_width(std::string_view l, int c, int w) override;
-  void do_set_picture_list(std::string_view l, std::shared_ptr<const PictureList> p) override;
   void do_set_row_covers(std::string_view l, const std::vector<RowCover>& covers) override;
   void do_append_log(std::string_view b, const Text& t) override;
   void do_set_focus(std::string_view c) override;
@@ -73,8 +72,6 @@ class QtWindow : public QWidget, public Window {
   std::map<std::string, QElapsedTimer, std::less<>> shown_at_;
   std::map<std::string, QWidget*, std::less<>> controls_;
   int progress_max_ = 100, progress_pos_ = 0;
-  std::shared_ptr<const PictureList> pictures_;
-  std::vector<QIcon> icons_;
   bool closing_ = false;
   // Whether the operation being carried out was asked for by a worker thread.
   bool op_from_worker_ = false;
