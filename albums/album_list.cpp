@@ -4,13 +4,13 @@
 
 #include "albums/listing_covers.h"
 #include "albums/page_text.h"
-#include "albums/regex_object.h"
 #include "albums/state.h"
 #include "http/fetch.h"
 #include "http/headers.h"
 #include "platform/codepage.h"
 #include "platform/delay.h"
 #include "platform/events.h"
+#include "platform/regex_object.h"
 #include "platform/worker.h"
 
 namespace af {

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "albums/album_list.h"
-#include "albums/regex_object.h"
 #include "bench/common.h"
 #include "platform/codepage.h"
+#include "platform/regex_object.h"
 #include "text/text.h"
 
 using namespace af;

@@ -2,7 +2,6 @@
 
 #include <optional>
 
-#include "albums/regex_object.h"
 #include "albums/state.h"
 #include "download/names.h"
 #include "download/picture_fetch.h"
@@ -14,6 +13,7 @@
 #include "platform/delay.h"
 #include "platform/events.h"
 #include "platform/files.h"
+#include "platform/regex_object.h"
 #include "platform/worker.h"
 
 namespace af {

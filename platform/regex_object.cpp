@@ -1,5 +1,5 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
-#include "albums/regex_object.h"
+#include "platform/regex_object.h"
 
 #include <pcre2.h>
 

@@ -1,4 +1,4 @@
-#include "albums/regex_object.h"
+#include "platform/regex_object.h"
 
 #include <gtest/gtest.h>
 
