@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "platform/codepage.h"
-#include "platform/window.h"
+#include "platform/delay.h"
 #include "platform/worker.h"
 
 namespace af {
@@ -346,8 +346,7 @@ namespace {
 
 CURLcode run_attempt(RequestContext::Impl* ctx, CURL* e) {
   if (curl_multi_add_handle(ctx->multi, e) != CURLM_OK) return CURLE_FAILED_INIT;
-  Window* window = current_window();
-  bool pump = window && window->on_window_thread();
+  bool pump = wait_must_pump();
   CURLcode code = CURLE_RECV_ERROR;
   bool done = false;
   while (true) {
@@ -361,7 +360,7 @@ CURLcode run_attempt(RequestContext::Impl* ctx, CURL* e) {
       }
     }
     if (done || !running) break;
-    if (pump) window->process_pending();
+    if (pump) process_pending_messages();
     curl_multi_poll(ctx->multi, nullptr, 0, pump ? 10 : 50, nullptr);
   }
   curl_multi_remove_handle(ctx->multi, e);

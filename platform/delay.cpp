@@ -94,4 +94,9 @@ void process_pending_messages() {
   if (Window* w = current_window()) w->process_pending();
 }
 
+bool wait_must_pump() {
+  Window* w = current_window();
+  return w && w->on_window_thread();
+}
+
 }  // namespace af
