@@ -3,7 +3,6 @@
 #include "albums/album_list.h"
 #include "albums/page_text.h"
 #include "albums/state.h"
-#include "download/album.h"
 #include "http/fetch.h"
 #include "platform/codepage.h"
 #include "platform/delay.h"
@@ -48,7 +47,7 @@ Text album_page_title(std::string_view address) {
   return decode_character_references(text_between(page, "<title>", "</title>"));
 }
 
-AddressKind classify_address() {
+AddressKind classify_entered_address(const SingleAlbumDownload& download_single) {
   Face* face = current_face();
   if (!face) return AddressKind::empty;
   Text input = face->address_input();
@@ -80,7 +79,7 @@ AddressKind classify_address() {
     Text page = page_address(entered);
     Text title = album_page_title(page);
     tell_status(Status::single_album);
-    download_album(page, title);
+    download_single(page, title);
   } else {
     tell(NoticeEvent{Notice::bad_address});
   }

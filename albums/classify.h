@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "text/text.h"
 
 namespace af {
@@ -18,8 +20,12 @@ AddressKind kind_of_address(std::string_view entered);
 // A single album page's title, read in the page's own encoding.
 Text album_page_title(std::string_view address);
 
+// Downloads one album page (address, title) and returns when it is done.
+using SingleAlbumDownload = std::function<void(const Text& address, const Text& title)>;
+
 // The get-albums action: classifies the entered address and starts the listing, records a
-// group, or downloads a single album at once.
-AddressKind classify_address();
+// group, or has `download_single` download a single album at once. The downloading lives
+// a layer above, so the action is handed it (app/commands.h puts the two together).
+AddressKind classify_entered_address(const SingleAlbumDownload& download_single);
 
 }  // namespace af

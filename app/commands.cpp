@@ -7,6 +7,7 @@
 
 #include "albums/listing_covers.h"
 #include "albums/state.h"
+#include "download/album.h"
 #include "download/batch.h"
 #include "http/fetch.h"
 #include "platform/codepage.h"
@@ -27,6 +28,11 @@ void set_buttons(DownloadButtonState state) {
 }
 
 }  // namespace
+
+AddressKind classify_address() {
+  return classify_entered_address(
+      [](const Text& address, const Text& title) { download_album(address, title); });
+}
 
 void download_start() {
   if (!current_window()) return;

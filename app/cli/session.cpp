@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "albums/state.h"
+#include "app/commands.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
 

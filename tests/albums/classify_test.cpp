@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "albums/state.h"
+#include "app/commands.h"
 #include "platform/controls.h"
 #include "tests/support/gbk.h"
 #include "tests/support/road.h"

@@ -11,6 +11,7 @@
 
 #include "albums/classify.h"
 #include "albums/state.h"
+#include "app/commands.h"
 #include "app/community/community.h"
 #include "http/cover_reads.h"
 #include "http/transport.h"

@@ -9,6 +9,7 @@
 
 #include "albums/classify.h"
 #include "albums/state.h"
+#include "app/commands.h"
 #include "download/batch.h"
 #include "http/transport.h"
 #include "platform/codepage.h"
