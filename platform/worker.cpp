@@ -53,7 +53,14 @@ bool WorkerToken::paused() const {
 
 void WorkerToken::wait_while_paused() {
   std::unique_lock lock(m_);
+  ++holding_;
   cv_.wait(lock, [&] { return !paused_ || cancelled(); });
+  --holding_;
+}
+
+bool WorkerToken::holding() const {
+  std::lock_guard lock(m_);
+  return holding_ > 0 && paused_;
 }
 
 void WorkerToken::sleep_for(int ms) {

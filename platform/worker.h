@@ -20,6 +20,8 @@ class WorkerToken {
   bool paused() const;
   // Holds the calling thread while paused; returns at once when cancelled.
   void wait_while_paused();
+  // True while a thread is held in wait_while_paused: the pause has taken effect.
+  bool holding() const;
   // Sleeps up to `ms`, waking early only on cancel.
   void sleep_for(int ms);
 
@@ -28,6 +30,7 @@ class WorkerToken {
   mutable std::mutex m_;
   std::condition_variable cv_;
   bool paused_ = false;
+  int holding_ = 0;
 };
 
 // The token of the worker running on this thread; on the main (window) thread, the token

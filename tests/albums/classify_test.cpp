@@ -2,19 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "albums/state.h"
 #include "app/commands.h"
 #include "platform/controls.h"
 #include "tests/support/gbk.h"
 #include "tests/support/road.h"
+#include "tests/support/wait.h"
 
 using namespace af;
 using af::test::G;
 using af::test::Road;
 using af::test::U;
+using af::test::wait_until;
 namespace c = af::ctl;
 
 TEST(Classify, EmptyInputOnlyComplains) {
@@ -85,11 +84,11 @@ TEST(Classify, SecondListingStopsTheFirstBeforeAddingRows) {
   r.window.set_text(c::编辑框_号码, "slow.pp.163.com");
   classify_address();
   WorkerHandle first = list_worker();
-  while (r.window.control(c::超级列表框1).rows.size() < 2)
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_TRUE(wait_until([&] { return r.window.control(c::超级列表框1).rows.size() >= 2; },
+                         "two rows of the first listing"));
   r.window.set_checked(c::选择框_有封面, false);
   r.classify("quick.pp.163.com");
-  while (!first->finished) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_TRUE(wait_until([&] { return first->finished.load(); }, "the first listing to end"));
   auto list = r.window.control(c::超级列表框1);
   ASSERT_EQ(list.rows.size(), 1u);
   EXPECT_EQ(list.rows[0].cells[c::col_相册名称], "q");

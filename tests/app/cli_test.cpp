@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -7,15 +8,18 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "app/community/community.h"
 #include "download/record.h"
 #include "platform/files.h"
 #include "tests/support/road.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/wait.h"
 
 using af::community::Community;
 using af::test::read_file;
+using af::test::wait_until;
 namespace fs = std::filesystem;
 
 namespace {
@@ -24,6 +28,18 @@ struct Outcome {
   int status;
   std::string out, err;
 };
+
+// The child's wait status; one that outlives the wait is killed, and the test fails.
+int reap(pid_t pid, std::string_view what) {
+  int st = 0;
+  bool ended = wait_until([&] { return ::waitpid(pid, &st, WNOHANG) == pid; }, what);
+  EXPECT_TRUE(ended);
+  if (!ended) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &st, 0);
+  }
+  return st;
+}
 
 class Cli : public ::testing::Test {
  protected:
@@ -38,15 +54,15 @@ class Cli : public ::testing::Test {
     site.stop();
     fs::remove_all(dir);
   }
-  // Runs the program with `args`, pointed at the fake community; optionally interrupts it.
-  Outcome run(std::vector<std::string> args, int interrupt_after_ms = -1) {
+  // Runs the program with `args`, pointed at the fake community; with `interrupt_when`,
+  // interrupts it once that holds.
+  Outcome run(std::vector<std::string> args, const std::function<bool()>& interrupt_when = {}) {
     pid_t pid = spawn(args);
-    if (interrupt_after_ms >= 0) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(interrupt_after_ms));
+    if (interrupt_when) {
+      EXPECT_TRUE(wait_until(interrupt_when, "the moment to interrupt the program"));
       ::kill(pid, SIGINT);
     }
-    int st = 0;
-    ::waitpid(pid, &st, 0);
+    int st = reap(pid, "the program to exit");
     return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, read_file(dir / "out"), read_file(dir / "err")};
   }
   pid_t spawn(std::vector<std::string> args) {
@@ -202,9 +218,20 @@ TEST_F(Cli, SelectionBeyondTheListAndListingOneAlbum) {
 TEST_F(Cli, CtrlCStopsCleanly) {
   auto& m = site.add_member("big");
   auto& a = site.add_album(m, "大", 200, 64, 64);
+  // Picture 5 never finishes, so the interrupt comes after four whole pictures, however
+  // fast the machine.
+  site.set_fault(a.pictures[4].url, {.stall = true});
   site.start();
   real_time = true;  // so that the interrupt lands while the work goes on
-  Outcome r = run({"download", a.url, "--save", dir.string()}, 1500);
+  fs::path album = dir / "big" / "大";
+  auto four_saved = [&] {
+    size_t n = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(album, ec), end; !ec && it != end; it.increment(ec))
+      n += it->path().extension() == ".jpg";
+    return n >= 4;
+  };
+  Outcome r = run({"download", a.url, "--save", dir.string()}, four_saved);
   EXPECT_EQ(r.status, 130) << r.err;
   size_t files = 0;
   for (auto& e : fs::recursive_directory_iterator(dir)) {
@@ -246,19 +273,27 @@ TEST(Demo, ServeThenDownloadEverything) {
   }
   ::close(out[1]);
   std::string line;
-  char ch;
-  while (::read(out[0], &ch, 1) == 1 && ch != '\n') line += ch;
+  char ch = 0;
+  EXPECT_TRUE(wait_until(
+      [&] {
+        pollfd p{out[0], POLLIN, 0};
+        if (::poll(&p, 1, 10) <= 0) return false;
+        if (::read(out[0], &ch, 1) != 1) return true;  // closed: no more to come
+        if (ch != '\n') line += ch;
+        return ch == '\n';
+      },
+      "the demo server's first line"));
   ::close(out[0]);
   ASSERT_EQ(line.rfind("ALBUMFETCH_CONNECT_TO=", 0), 0u) << line;
   std::string env = line.substr(0, line.find(' '));
   std::string address = line.substr(line.find(' ') + 1);
   EXPECT_EQ(address, "http://sheying.pp.163.com/");
-  std::string cmd = env + " ALBUMFETCH_DRIVEN_CLOCK=1 " + ALBUMFETCH_EXE + " download " + address +
-                    " --save " + dir.string() + " > /dev/null 2>&1";
+  std::string cmd = "timeout 120 env " + env + " ALBUMFETCH_DRIVEN_CLOCK=1 " + ALBUMFETCH_EXE +
+                    " download " + address + " --save " + dir.string() + " > /dev/null 2>&1";
   int status = std::system(cmd.c_str());
+  EXPECT_NE(WEXITSTATUS(status), 124) << "the download from the demo did not end in 120 s";
   ::kill(server, SIGINT);
-  int st = 0;
-  ::waitpid(server, &st, 0);
+  int st = reap(server, "the demo server to end on SIGINT");
   EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0);
   ASSERT_EQ(WEXITSTATUS(status), 0);
 
@@ -345,10 +380,10 @@ TEST_F(Cli, KilledRunsResumeWithExactlyTheMissingPictures) {
     real_time = true;  // the kill lands between pictures, not after the last
     pid_t pid = spawn({"download", "kill.pp.163.com", "--save", dir.string()});
     real_time = false;
-    for (int i = 0; i < 1000 && pictures_in() < kill_at; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(wait_until([&] { return pictures_in() >= kill_at; },
+                           std::to_string(kill_at) + " picture(s) before the kill"));
     ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+    reap(pid, "the killed program to be reaped");
     auto record = af::read_record(af::gbk_path(folder));
     ASSERT_TRUE(record.has_value()) << kill_at;
     std::vector<bool> proven;

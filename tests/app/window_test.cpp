@@ -162,6 +162,9 @@ class WindowTest : public QObject {
     auto& m = site->add_member("batch");
     site->add_album(m, "一", 2, 16, 16);
     auto& big = site->add_album(m, "二", 25, 16, 16);
+    // The fourth picture of 二 stalls, so the batch is still there to pause once the
+    // pause button has been shown longer than a double-click, however fast the machine.
+    site->set_fault(big.pictures[3].url, {.stall = true});
     site->start();
     set_connect_to(site->connect_to());
     list("batch");
@@ -179,6 +182,9 @@ class WindowTest : public QObject {
                                  get<QProgressBar>(c::进度条1)->value() >= 3 &&
                                  since_start.elapsed() > QApplication::doubleClickInterval(),
                              20000);
+    // From here an unheld batch would go on: the picture answers when it is asked again,
+    // which the pause does (a stalled request would take 30 s, past every wait below).
+    site->set_fault(big.pictures[3].url, {});
     click(c::按钮_暂停线程);
     QVERIFY(!shown(c::按钮_下载选中) && !shown(c::按钮_暂停线程) && shown(c::按钮_继续下载));
     QTest::qWait(300);
@@ -253,7 +259,8 @@ class WindowTest : public QObject {
   void hastyClicksAreHarmless() {
     set_clock(nullptr);
     auto& m = site->add_member("hasty");
-    site->add_album(m, "h", 30, 16, 16);
+    auto& a = site->add_album(m, "h", 30, 16, 16);
+    site->set_fault(a.pictures[5].url, {.stall = true});  // the batch outlasts the test
     start_batch("hasty");
     click(c::按钮_暂停线程);  // the second click of the double-click
     QVERIFY(shown(c::按钮_暂停线程) && !shown(c::按钮_继续下载));

@@ -8,11 +8,13 @@
 #include "platform/controls.h"
 #include "tests/support/gbk.h"
 #include "tests/support/road.h"
+#include "tests/support/wait.h"
 
 using namespace af;
 using af::test::G;
 using af::test::Road;
 using af::test::U;
+using af::test::wait_until;
 namespace c = af::ctl;
 namespace fs = std::filesystem;
 
@@ -66,22 +68,22 @@ TEST(Batch, PauseHoldsEverythingUntilContinued) {
   r.classify("pause.pp.163.com");
   set_download_worker(start_worker([] { download_selected(); }));
   WorkerHandle w = download_worker();
-  while (r.window.control(c::进度条1).position < 3)
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_TRUE(wait_until([&] { return r.window.control(c::进度条1).position >= 3; },
+                         "the third picture of the batch"));
   pause_worker(w);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(wait_until([&] { return w->token->holding(); }, "the paused batch to hold"));
   auto log_before = r.window.log();
   int pos_before = r.window.control(c::进度条1).position;
   size_t files_before = 0;
   for (auto& e : fs::recursive_directory_iterator(r.save)) files_before += e.is_regular_file();
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));  // time to go on, if it could
   EXPECT_EQ(r.window.log(), log_before);
   EXPECT_EQ(r.window.control(c::进度条1).position, pos_before);
   size_t files_after = 0;
   for (auto& e : fs::recursive_directory_iterator(r.save)) files_after += e.is_regular_file();
   EXPECT_EQ(files_after, files_before);
   resume_worker(w);
-  while (!w->finished) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(wait_until([&] { return w->finished.load(); }, "the continued batch to end"));
   EXPECT_EQ(r.window.control(c::进度条1).position, 30);
   EXPECT_EQ(U(r.window.messages().back()), "全部下载完毕");
 }

@@ -6,10 +6,12 @@
 
 #include "platform/worker.h"
 #include "tests/support/test_server.h"
+#include "tests/support/wait.h"
 #include "tests/support/wire_recorder.h"
 
 using namespace af;
 using af::test::TestServer;
+using af::test::wait_until;
 using af::test::WireRecorder;
 
 namespace {
@@ -259,16 +261,18 @@ TEST_F(FetchServer, TimeOutIsPerStageNotForTheWholeTransfer) {
 TEST_F(FetchServer, CancelledWorkerEndsItsRequestPromptly) {
   std::atomic<bool> done{false};
   std::chrono::steady_clock::time_point ended;
+  Bytes body;
   auto w = start_worker([&] {
-    http_fetch(srv.base() + "/hang");
+    body = http_fetch(srv.base() + "/hang");
     ended = std::chrono::steady_clock::now();
     done = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  ASSERT_EQ(srv.requests(1).size(), 1u);  // the server holds its answer for 3 s from here
   auto t0 = std::chrono::steady_clock::now();
   kill_worker(w);
-  while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  EXPECT_LT(ended - t0, std::chrono::milliseconds(200));
+  ASSERT_TRUE(wait_until([&] { return done.load(); }, "the cancelled request to end"));
+  EXPECT_EQ(str(body), "");  // cut off, not waited out
+  EXPECT_LT(ended - t0, std::chrono::milliseconds(2000));
   stop_all_workers(1000);
 }
 

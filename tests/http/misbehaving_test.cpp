@@ -11,12 +11,14 @@
 #include "platform/files.h"
 #include "platform/worker.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/wait.h"
 
 using namespace af;
 using af::test::answer;
 using af::test::Reply;
 using af::test::ScriptedServer;
 using af::test::Step;
+using af::test::wait_until;
 using SteadyClock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
@@ -214,13 +216,15 @@ TEST(Misbehaving, PauseAbandonsTheTransferInFlight) {
     r = fetch_picture(srv.base() + "/p", gbk_path(dir / ".p.part"), gbk_path(dir / "p.jpg"));
     done = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Under way: the rest of the picture comes 600 ms after its start.
+  ASSERT_TRUE(wait_until([&] { return !srv.requests().empty(); }, "the picture request"));
   pause_worker(w);
-  std::this_thread::sleep_for(std::chrono::milliseconds(900));
+  ASSERT_TRUE(wait_until([&] { return w->token->holding(); }, "the paused fetch to hold"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(900));  // past when the rest came
   EXPECT_FALSE(done);
   EXPECT_FALSE(fs::exists(dir / "p.jpg"));
   resume_worker(w);
-  for (int i = 0; i < 300 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(wait_until([&] { return done.load(); }, "the continued fetch to end"));
   EXPECT_TRUE(r.saved);
   EXPECT_EQ(srv.requests().size(), 2u);  // fetched again after the pause
   stop_all_workers(1000);

@@ -9,6 +9,7 @@
 
 #include "http/fetch.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/wait.h"
 
 using namespace af;
 namespace fs = std::filesystem;
@@ -47,7 +48,8 @@ class Tls : public ::testing::Test {
     server->set_read_timeout(1, 0);
     port = server->bind_to_any_port("127.0.0.1");
     thread = std::thread([this] { server->listen_after_bind(); });
-    while (!server->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(
+        af::test::wait_until([&] { return server->is_running(); }, "the TLS server to listen"));
   }
   void TearDown() override {
     server->stop();

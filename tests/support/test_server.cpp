@@ -1,6 +1,8 @@
 #include "tests/support/test_server.h"
 
-#include <chrono>
+#include <string>
+
+#include "tests/support/wait.h"
 
 namespace af::test {
 
@@ -21,7 +23,7 @@ TestServer::TestServer() {
 void TestServer::start() {
   port_ = server_.bind_to_any_port("127.0.0.1");
   thread_ = std::thread([this] { server_.listen_after_bind(); });
-  while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_TRUE(wait_until([&] { return server_.is_running(); }, "the test server to listen"));
 }
 
 TestServer::~TestServer() {
@@ -30,13 +32,12 @@ TestServer::~TestServer() {
 }
 
 std::vector<RecordedRequest> TestServer::requests(size_t at_least) {
-  for (int i = 0; i < 1000; ++i) {
-    {
-      std::lock_guard lock(m_);
-      if (log_.size() >= at_least) return log_;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  EXPECT_TRUE(wait_until(
+      [&] {
+        std::lock_guard lock(m_);
+        return log_.size() >= at_least;
+      },
+      std::to_string(at_least) + " request(s) to reach the test server"));
   std::lock_guard lock(m_);
   return log_;
 }

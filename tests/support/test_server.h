@@ -26,8 +26,8 @@ class TestServer {
   int port() const { return port_; }
   std::string host_port() const { return "127.0.0.1:" + std::to_string(port_); }
   std::string base() const { return "http://" + host_port(); }
-  // The requests so far, in the order they were made; waits (up to a second) until at
-  // least `at_least` are there.
+  // The requests so far, in the order they were made; waits until at least `at_least` are
+  // there, and fails the test if they never come.
   std::vector<RecordedRequest> requests(size_t at_least = 0);
   size_t count(const std::string& path);
 
