@@ -79,7 +79,7 @@ void continue_download() {
 void check_for_update() {
   Window* w = current_window();
   if (!w) return;
-  Text current = w->text(c::标签_banben);
+  const Text current(program_version);
   Bytes body = http_fetch("http://" + Text(update_host) + "/albumfetch", 0);
   Text latest = text_between(to_text(body), "##v", "##");
   w->set_text(c::标签_zxbanben, latest);

@@ -1,5 +1,9 @@
 #include "app/community/demo.h"
 
+#include <string>
+
+#include "albums/state.h"
+
 namespace af::community {
 
 MemberEntry& populate_demo(Community& site) {
@@ -12,7 +16,8 @@ MemberEntry& populate_demo(Community& site) {
   site.add_album(m, "故宫雪景", 5, 640, 427);
   site.add_album(m, "夜色老城", 3, 600, 400);
   site.add_album(m, "静物小品", 4, 400, 400);
-  site.set_version_page("<html><body>albumfetch ##v20151130## </body></html>");
+  site.set_version_page("<html><body>albumfetch ##v" + std::string(program_version) +
+                        "## </body></html>");
 
   // A member from elsewhere: a UTF-8 page that says so only in its meta tag, titles GBK
   // cannot hold or that carry character references, and pictures whose plain names meet

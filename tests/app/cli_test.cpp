@@ -154,7 +154,7 @@ TEST_F(Cli, SingleAlbumAndFailuresAndBadInput) {
   EXPECT_EQ(run({"download", "x.pp.163.com", "--select", "3-1"}).status, 2);
   EXPECT_EQ(run({"frobnicate"}).status, 2);
   Outcome v = run({"--version"});
-  EXPECT_EQ(v.out, "albumfetch 20151130\n");
+  EXPECT_EQ(v.out, "albumfetch " ALBUMFETCH_VERSION "\n");
 }
 
 // Bad usage: one line on stderr that points to the help, nothing on stdout, status 2.

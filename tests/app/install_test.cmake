@@ -20,7 +20,7 @@ foreach(f bin/albumfetch share/applications/albumfetch.desktop
   endif()
 endforeach()
 execute_process(COMMAND "${prefix}/bin/albumfetch" --version OUTPUT_VARIABLE out RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0 OR NOT out STREQUAL "albumfetch 20151130\n")
+if(NOT rc EQUAL 0 OR NOT out STREQUAL "albumfetch ${VERSION}\n")
   message(FATAL_ERROR "installed albumfetch --version said '${out}' (${rc})")
 endif()
 # The 48 pixel icon is what the icon theme needs at least; it must be that size.

@@ -109,8 +109,8 @@ class WindowTest : public QObject {
     QCOMPARE(albums()->columnCount(), 8);
     QCOMPARE(albums()->headerItem()->text(5), q("相册ID"));
     for (int col = 4; col < 8; ++col) QVERIFY(albums()->isColumnHidden(col));
-    QCOMPARE(get<QLabel>(c::标签8)->text(), q("版本：v20151130"));
-    QCOMPARE(get<QLabel>(c::标签_banben)->text(), q("20151130"));
+    QCOMPARE(get<QLabel>(c::标签8)->text(), q("版本：v" ALBUMFETCH_VERSION));
+    QCOMPARE(get<QLabel>(c::标签_banben)->text(), q(ALBUMFETCH_VERSION));
     QVERIFY(get<QLabel>(c::标签_动态)->font().bold());
     QVERIFY(get<QLabel>(c::标签1)->text().contains(q("1：可以下载用户主页如:http://")));
     // The program's folder here is writable, so it is the save location.
@@ -213,13 +213,15 @@ class WindowTest : public QObject {
       return std::make_pair(get<QLabel>(c::标签_zxbanben)->text(),
                             get<QLabel>(c::标签_banbenjieguo)->text());
     };
-    QCOMPARE(check("x ##v20151130## y"),
-             std::make_pair(q("20151130"), q("是最新版，有问题联系客服")));
+    // Compared with the program's own version, whatever a label shows.
+    get<QLabel>(c::标签_banben)->setText(q("20160101"));
+    QCOMPARE(check("x ##v" ALBUMFETCH_VERSION "## y"),
+             std::make_pair(q(ALBUMFETCH_VERSION), q("是最新版，有问题联系客服")));
     QCOMPARE(check("##v2015##"), std::make_pair(q("2015"), q("是最新版，有问题联系客服")));
     QCOMPARE(check("##v20160101##"),
              std::make_pair(q("20160101"), q("有新版，联系客服获取最新版")));
-    QCOMPARE(check("##v20151130 ##"),
-             std::make_pair(q("20151130 "), q("有新版，联系客服获取最新版")));
+    QCOMPARE(check("##v" ALBUMFETCH_VERSION " ##"),
+             std::make_pair(q(ALBUMFETCH_VERSION " "), q("有新版，联系客服获取最新版")));
     QCOMPARE(check("no markers"), std::make_pair(QString(), q("有新版，联系客服获取最新版")));
   }
 
