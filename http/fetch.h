@@ -1,5 +1,6 @@
 // The two synchronous request routines and the plain cover read. Every failure ends in an
-// empty (or, where the routine says so, partial) body; nothing raises or reports.
+// empty (or, where the routine says so, partial) body and nothing raises; last_fetch_report
+// tells a caller that asks how the last http_fetch ended.
 #pragma once
 
 #include <optional>
@@ -28,10 +29,6 @@ Bytes inet_fetch(std::string_view url, int method = 0, std::string_view post_tex
 // One plain GET of a whole address through the process's cover session; a transfer that
 // breaks off gives the part that arrived.
 Bytes read_url(std::string_view url);
-
-// Whether the last http_fetch of this thread ended in a transport failure (no answer, a
-// stall, a cut-off body), as opposed to an answer of any status.
-bool last_fetch_failed();
 
 // How the last http_fetch of this thread ended.
 struct FetchReport {

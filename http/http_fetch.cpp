@@ -48,10 +48,6 @@ void add_header_lines(TransferRequest& rq, Text& hd, std::string_view url, const
 
 }  // namespace
 
-bool last_fetch_failed() {
-  return last_report.error != TransferError::none;
-}
-
 FetchReport last_fetch_report() {
   return last_report;
 }

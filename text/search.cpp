@@ -18,8 +18,8 @@ bool equal_at(const char* p, std::string_view sought, bool ignore_case) {
   return true;
 }
 
-// Walks region [from, end) by characters; calls hit(offset) at each match start.
-// Returns the offset of the first match (stop_at_first) or -1.
+// Walks region [from, end) by characters and calls hit(offset) at each match start; the
+// walk ends when hit returns false.
 template <typename Hit>
 void walk_matches(std::string_view text, size_t from, size_t end, std::string_view sought,
                   bool ignore_case, Hit&& hit) {

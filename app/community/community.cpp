@@ -89,7 +89,7 @@ struct Community::Impl {
     return nullptr;
   }
 
-  // Answers a request for `url`; false when nothing is there.
+  // Answers a request for `url`: its fault if one is set, else what is there, else 404.
   void answer(const std::string& host, const httplib::Request& req, httplib::Response& res) {
     std::string url = "http://" + host + req.path;
     std::unique_lock lock(m);

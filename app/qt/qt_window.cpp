@@ -138,7 +138,6 @@ void QtWindow::run(const std::function<void()>& op) {
 }
 
 void QtWindow::closeEvent(QCloseEvent* event) {
-  closing_ = true;
   window_closing = true;
   stop_main_thread_work();  // a single-album download inside a click handler ends too
   // A worker waiting for its message box waits no longer.

@@ -31,8 +31,6 @@ class QtWindow : public QWidget, public Window {
   QWidget* control(std::string_view name) const;
   // Tests answer message boxes through this instead of a person.
   static inline std::function<int(const QString& message, const QString& caption)> message_hook;
-  // Set once the window is closing: workers stop waiting for it.
-  bool closing() const { return closing_; }
 
  protected:
   void closeEvent(class QCloseEvent* event) override;
@@ -72,7 +70,6 @@ class QtWindow : public QWidget, public Window {
   std::map<std::string, QElapsedTimer, std::less<>> shown_at_;
   std::map<std::string, QWidget*, std::less<>> controls_;
   int progress_max_ = 100, progress_pos_ = 0;
-  bool closing_ = false;
   // Whether the operation being carried out was asked for by a worker thread.
   bool op_from_worker_ = false;
   std::map<QPlainTextEdit*, QString> pending_log_;
