@@ -5,11 +5,13 @@
 #include "albums/state.h"
 #include "app/commands.h"
 #include "platform/controls.h"
+#include "tests/support/case_name.h"
 #include "tests/support/gbk.h"
 #include "tests/support/road.h"
 #include "tests/support/wait.h"
 
 using namespace af;
+using af::test::ByName;
 using af::test::G;
 using af::test::Road;
 using af::test::U;
@@ -45,24 +47,6 @@ TEST(Classify, TableOrderOwnersAndMessages) {
   EXPECT_EQ(classify_address(), AddressKind::group);
   EXPECT_EQ(album_owner(), "43");
 
-  // Either scheme, in any case, is kept; spaces and a trailing "#..." are not.
-  struct {
-    const char* typed;
-    const char* entered;
-    const char* owner;
-  } members[] = {
-      {"HTTP://a.b.pp.163.com", "HTTP://a.b.pp.163.com", "a.b"},
-      {" https://x.pp.163.com/#albums ", "https://x.pp.163.com/", "x"},
-      {"y.pp.163.com#top", "http://y.pp.163.com", "y"},
-  };
-  for (auto& m : members) {
-    r.window.set_text(c::编辑框_号码, m.typed);
-    EXPECT_EQ(classify_address(), AddressKind::member) << m.typed;
-    EXPECT_EQ(entered_address(), m.entered);
-    EXPECT_EQ(album_owner(), m.owner);
-    r.wait_list();
-  }
-
   r.window.set_text(c::编辑框_号码, "http://pp.163.com/nohtml/");
   EXPECT_EQ(classify_address(), AddressKind::unrecognised);
 
@@ -72,6 +56,36 @@ TEST(Classify, TableOrderOwnersAndMessages) {
   EXPECT_EQ(U(r.window.control(c::标签_动态).text),
             "网易摄影图片比较大，下载相对慢，耐心等待哈...");
 }
+
+// Either scheme, in any case, is kept; spaces and a trailing "#..." are not.
+struct MemberCase {
+  const char* name;
+  const char* typed;
+  const char* entered;
+  const char* owner;
+};
+class MemberAddress : public ::testing::TestWithParam<MemberCase> {};
+
+TEST_P(MemberAddress, KeepsItsSchemeAndNamesTheOwner) {
+  const MemberCase& m = GetParam();
+  Road r;
+  r.start();
+  r.window.set_text(c::编辑框_号码, m.typed);
+  EXPECT_EQ(classify_address(), AddressKind::member);
+  EXPECT_EQ(entered_address(), m.entered);
+  EXPECT_EQ(album_owner(), m.owner);
+  r.wait_list();
+}
+
+INSTANTIATE_TEST_SUITE_P(Classify, MemberAddress,
+                         ::testing::Values(MemberCase{"upper case scheme", "HTTP://a.b.pp.163.com",
+                                                      "HTTP://a.b.pp.163.com", "a.b"},
+                                           MemberCase{"https spaces and hash",
+                                                      " https://x.pp.163.com/#albums ",
+                                                      "https://x.pp.163.com/", "x"},
+                                           MemberCase{"no scheme and hash", "y.pp.163.com#top",
+                                                      "http://y.pp.163.com", "y"}),
+                         ByName());
 
 TEST(Classify, SecondListingStopsTheFirstBeforeAddingRows) {
   Road r;

@@ -4,10 +4,12 @@
 #include "albums/page_text.h"
 #include "albums/state.h"
 #include "platform/controls.h"
+#include "tests/support/case_name.h"
 #include "tests/support/gbk.h"
 #include "tests/support/road.h"
 
 using namespace af;
+using af::test::ByName;
 using af::test::G;
 using af::test::Road;
 using af::test::U;
@@ -91,36 +93,58 @@ TEST(Listing, UnreachableHomePageCountsAsFailure) {
   EXPECT_NE(r.log_utf8().find("主页获取失败"), std::string::npos);
 }
 
-TEST(PageText, EncodingFromHeaderThenMetaThenBytes) {
-  auto b = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
-  const std::string gbk_bytes = "\xCE\xF7\xBA\xFE";  // 西湖 in GBK: not valid UTF-8
-  struct Case {
-    std::string headers, body;
-    bool utf8;
-  } cases[] = {
-      {"HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\n", "", true},
-      {"Content-Type: text/html; charset=GBK\r\n", "<meta charset=\"utf-8\">", false},
-      {"Content-Type: text/html\r\n", "<META CHARSET='UTF8'>", true},
-      {"", "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">", true},
-      {"Content-Type: text/html\r\n", "<meta charset=\"gb2312\">西湖", false},
-      {"Content-Type: text/html\r\n", "<title>西湖 café</title>", true},  // the bytes say so
-      {"", "<title>" + gbk_bytes + "</title>", false},
-      {"", "<a>", false},
-  };
-  for (const Case& c : cases) EXPECT_EQ(page_is_utf8(c.headers, b(c.body)), c.utf8) << c.body;
+struct EncodingCase {
+  const char* name;
+  std::string headers, body;
+  bool utf8;
+};
+const std::string gbk_xihu = "\xCE\xF7\xBA\xFE";  // 西湖 in GBK: not valid UTF-8
+class PageEncoding : public ::testing::TestWithParam<EncodingCase> {};
+
+TEST_P(PageEncoding, FromHeaderThenMetaThenBytes) {
+  const EncodingCase& c = GetParam();
+  EXPECT_EQ(page_is_utf8(c.headers, Bytes(c.body.begin(), c.body.end())), c.utf8);
 }
 
-TEST(PageText, CharacterReferencesDecoded) {
-  struct Case {
-    const char* in;
-    const char* out;
-  } cases[] = {
-      {"Tom &amp; Jerry", "Tom & Jerry"},
-      {"&lt;b&gt; &quot;q&quot; &#39;s&#39;", "<b> \"q\" 's'"},
-      {"a&nbsp;b", "a b"},
-      {"&#35199;&#x6E56; &#xAC00;&#128247;", "西湖 가📷"},
-      {"&amp &unknown; &#;", "&amp &unknown; &#;"},  // malformed stays as it is
-      {"&#27;&#0;&#xD800;", "&#27;&#0;&#xD800;"},    // no controls, zeros or surrogates
-  };
-  for (const Case& c : cases) EXPECT_EQ(U(decode_character_references(G(c.in))), c.out) << c.in;
+INSTANTIATE_TEST_SUITE_P(
+    PageText, PageEncoding,
+    ::testing::Values(
+        EncodingCase{"header utf8", "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\n",
+                     "", true},
+        EncodingCase{"header beats meta", "Content-Type: text/html; charset=GBK\r\n",
+                     "<meta charset=\"utf-8\">", false},
+        EncodingCase{"meta charset", "Content-Type: text/html\r\n", "<META CHARSET='UTF8'>", true},
+        EncodingCase{"meta http equiv", "",
+                     "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
+                     true},
+        EncodingCase{"meta gb2312", "Content-Type: text/html\r\n", "<meta charset=\"gb2312\">西湖",
+                     false},
+        EncodingCase{"bytes are utf8", "Content-Type: text/html\r\n", "<title>西湖 café</title>",
+                     true},
+        EncodingCase{"bytes are gbk", "", "<title>" + gbk_xihu + "</title>", false},
+        EncodingCase{"nothing says", "", "<a>", false}),
+    ByName());
+
+struct ReferenceCase {
+  const char* name;
+  const char* in;
+  const char* out;
+};
+class CharacterReferences : public ::testing::TestWithParam<ReferenceCase> {};
+
+TEST_P(CharacterReferences, Decoded) {
+  EXPECT_EQ(U(decode_character_references(G(GetParam().in))), GetParam().out);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    PageText, CharacterReferences,
+    ::testing::Values(
+        ReferenceCase{"amp", "Tom &amp; Jerry", "Tom & Jerry"},
+        ReferenceCase{"lt gt quot apos", "&lt;b&gt; &quot;q&quot; &#39;s&#39;", "<b> \"q\" 's'"},
+        ReferenceCase{"nbsp", "a&nbsp;b", "a b"},
+        ReferenceCase{"numeric", "&#35199;&#x6E56; &#xAC00;&#128247;", "西湖 가📷"},
+        // malformed stays as it is
+        ReferenceCase{"malformed", "&amp &unknown; &#;", "&amp &unknown; &#;"},
+        // no controls, zeros or surrogates
+        ReferenceCase{"controls zeros surrogates", "&#27;&#0;&#xD800;", "&#27;&#0;&#xD800;"}),
+    ByName());

@@ -13,11 +13,13 @@
 #include "app/community/community.h"
 #include "download/record.h"
 #include "platform/files.h"
+#include "tests/support/case_name.h"
 #include "tests/support/road.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/wait.h"
 
 using af::community::Community;
+using af::test::ByName;
 using af::test::read_file;
 using af::test::wait_until;
 namespace fs = std::filesystem;
@@ -44,9 +46,9 @@ int reap(pid_t pid, std::string_view what) {
 class Cli : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("af_cli_" + std::to_string(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '_');  // a case of a parameterised test
+    dir = fs::temp_directory_path() / ("af_cli_" + std::to_string(::getpid()) + "_" + name);
     fs::remove_all(dir);
     fs::create_directories(dir);
   }
@@ -158,43 +160,64 @@ TEST_F(Cli, SingleAlbumAndFailuresAndBadInput) {
 }
 
 // Bad usage: one line on stderr that points to the help, nothing on stdout, status 2.
-TEST_F(Cli, UsageErrorsAreOneLineAndHelpIsPerCommand) {
-  const std::vector<std::vector<std::string>> bad = {
-      {"download", "--save"},
-      {"download", "x.pp.163.com", "--bogus"},
-      {"download", "x", "--select=0"},
-      {"download", "x", "--select", "1-"},
-      {"list"},
-      {"report"},
-      {"demo", "--port", "0"},
-      {"frobnicate"},
-  };
-  for (const auto& args : bad) {
-    Outcome o = run(args);
-    EXPECT_EQ(o.status, 2) << args[0];
-    EXPECT_EQ(o.out, "") << args[0];
-    EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
-    EXPECT_NE(o.err.find("see 'albumfetch --help'"), std::string::npos) << o.err;
-  }
-  for (std::string cmd : {"list", "download", "report", "demo"}) {
-    Outcome h = run({cmd, "--help"});
-    EXPECT_EQ(h.status, 0);
-    EXPECT_EQ(h.out.rfind("用法: albumfetch " + cmd, 0), 0u) << h.out;
-  }
+struct UsageCase {
+  const char* name;
+  std::vector<std::string> args;
+};
+class CliUsage : public Cli, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(CliUsage, ErrorIsOneLineThatPointsToTheHelp) {
+  Outcome o = run(GetParam().args);
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+  EXPECT_NE(o.err.find("see 'albumfetch --help'"), std::string::npos) << o.err;
 }
 
-// Without a usable display the window says so in one line and exits 1; it never aborts.
-TEST_F(Cli, NoDisplayIsOneLineNotAnAbort) {
-  unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
-  for (std::string display : {"", ":9876"}) {
-    extra_env.clear();
-    if (!display.empty()) extra_env.push_back("DISPLAY=" + display);
-    Outcome o = run({});
-    EXPECT_EQ(o.status, 1) << display;
-    EXPECT_EQ(o.err,
-              "albumfetch: 没有可用的显示（请设置 DISPLAY，或使用 albumfetch list / download）\n");
-  }
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliUsage,
+    ::testing::Values(UsageCase{"download save without folder", {"download", "--save"}},
+                      UsageCase{"download unknown option", {"download", "x.pp.163.com", "--bogus"}},
+                      UsageCase{"download select zero", {"download", "x", "--select=0"}},
+                      UsageCase{"download select open range", {"download", "x", "--select", "1-"}},
+                      UsageCase{"list without address", {"list"}},
+                      UsageCase{"report without folder", {"report"}},
+                      UsageCase{"demo port zero", {"demo", "--port", "0"}},
+                      UsageCase{"unknown command", {"frobnicate"}}),
+    ByName());
+
+class CliHelp : public Cli, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(CliHelp, IsPerCommand) {
+  const std::string& cmd = GetParam();
+  Outcome h = run({cmd, "--help"});
+  EXPECT_EQ(h.status, 0);
+  EXPECT_EQ(h.out.rfind("用法: albumfetch " + cmd, 0), 0u) << h.out;
 }
+
+INSTANTIATE_TEST_SUITE_P(Cli, CliHelp, ::testing::Values("list", "download", "report", "demo"),
+                         [](const auto& info) { return info.param; });
+
+// Without a usable display the window says so in one line and exits 1; it never aborts.
+struct DisplayCase {
+  const char* name;
+  std::string display;  // empty: none set
+};
+class CliNoDisplay : public Cli, public ::testing::WithParamInterface<DisplayCase> {};
+
+TEST_P(CliNoDisplay, IsOneLineNotAnAbort) {
+  unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+  if (!GetParam().display.empty()) extra_env.push_back("DISPLAY=" + GetParam().display);
+  Outcome o = run({});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err,
+            "albumfetch: 没有可用的显示（请设置 DISPLAY，或使用 albumfetch list / download）\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, CliNoDisplay,
+                         ::testing::Values(DisplayCase{"none", ""},
+                                           DisplayCase{"unreachable", ":9876"}),
+                         ByName());
 
 TEST_F(Cli, SelectionBeyondTheListAndListingOneAlbum) {
   auto& m = site.add_member("few");
@@ -364,7 +387,10 @@ TEST_F(Cli, ListShowsControlCharactersEscaped) {
 
 // Killed at any moment, the record never claims a file that is not there as written, and
 // the next run fetches exactly what the record cannot prove.
-TEST_F(Cli, KilledRunsResumeWithExactlyTheMissingPictures) {
+class CliKilled : public Cli, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(CliKilled, RunResumesWithExactlyTheMissingPictures) {
+  const size_t kill_at = GetParam();
   auto& m = site.add_member("kill");
   auto& a = site.add_album(m, "k", 16, 16, 16);
   site.start();
@@ -376,31 +402,30 @@ TEST_F(Cli, KilledRunsResumeWithExactlyTheMissingPictures) {
       n += it->path().extension() == ".jpg";
     return n;
   };
-  for (size_t kill_at : {1u, 6u, 12u}) {
-    real_time = true;  // the kill lands between pictures, not after the last
-    pid_t pid = spawn({"download", "kill.pp.163.com", "--save", dir.string()});
-    real_time = false;
-    EXPECT_TRUE(wait_until([&] { return pictures_in() >= kill_at; },
-                           std::to_string(kill_at) + " picture(s) before the kill"));
-    ::kill(pid, SIGKILL);
-    reap(pid, "the killed program to be reaped");
-    auto record = af::read_record(af::gbk_path(folder));
-    ASSERT_TRUE(record.has_value()) << kill_at;
-    std::vector<bool> proven;
-    for (auto& e : record->entries) {
-      proven.push_back(af::proven_saved(af::gbk_path(folder), e));
-      if (e.state == af::PictureState::saved) {
-        EXPECT_TRUE(proven.back()) << kill_at;
-      }
+  real_time = true;  // the kill lands between pictures, not after the last
+  pid_t pid = spawn({"download", "kill.pp.163.com", "--save", dir.string()});
+  real_time = false;
+  EXPECT_TRUE(wait_until([&] { return pictures_in() >= kill_at; },
+                         std::to_string(kill_at) + " picture(s) before the kill"));
+  ::kill(pid, SIGKILL);
+  reap(pid, "the killed program to be reaped");
+  auto record = af::read_record(af::gbk_path(folder));
+  ASSERT_TRUE(record.has_value()) << kill_at;
+  std::vector<bool> proven;
+  for (auto& e : record->entries) {
+    proven.push_back(af::proven_saved(af::gbk_path(folder), e));
+    if (e.state == af::PictureState::saved) {
+      EXPECT_TRUE(proven.back()) << kill_at;
     }
-    ASSERT_EQ(proven.size(), a.pictures.size());
-    std::vector<size_t> before;
-    for (auto& p : a.pictures) before.push_back(site.hits(p.url));
-    Outcome o = run({"download", "kill.pp.163.com", "--save", dir.string()});
-    EXPECT_EQ(o.status, 0) << o.err;
-    for (size_t i = 0; i < a.pictures.size(); ++i)
-      EXPECT_EQ(site.hits(a.pictures[i].url) - before[i], proven[i] ? 0u : 1u)
-          << kill_at << " " << i;
-    fs::remove_all(dir / "kill");
   }
+  ASSERT_EQ(proven.size(), a.pictures.size());
+  std::vector<size_t> before;
+  for (auto& p : a.pictures) before.push_back(site.hits(p.url));
+  Outcome o = run({"download", "kill.pp.163.com", "--save", dir.string()});
+  EXPECT_EQ(o.status, 0) << o.err;
+  for (size_t i = 0; i < a.pictures.size(); ++i)
+    EXPECT_EQ(site.hits(a.pictures[i].url) - before[i], proven[i] ? 0u : 1u) << kill_at << " " << i;
 }
+
+INSTANTIATE_TEST_SUITE_P(Cli, CliKilled, ::testing::Values(1u, 6u, 12u),
+                         [](const auto& info) { return "after_" + std::to_string(info.param); });

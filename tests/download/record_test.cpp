@@ -14,6 +14,7 @@
 #include "platform/codepage.h"
 #include "platform/controls.h"
 #include "platform/files.h"
+#include "tests/support/case_name.h"
 #include "tests/support/road.h"
 
 using namespace af;
@@ -79,26 +80,40 @@ TEST(Record, OnlyWhatIsNotProvenDoneIsFetchedAgain) {
   EXPECT_EQ(f.fetched_during([&] { f.run(); }), (std::vector<size_t>{1, 1, 1, 1, 1}));
 }
 
-TEST(Record, BadRecordsAreNoRecords) {
+struct BadRecordCase {
+  const char* name;
+  std::string (*spoil)(const std::string& good);
+};
+class BadRecord : public ::testing::TestWithParam<BadRecordCase> {};
+
+TEST_P(BadRecord, IsNoRecord) {
   Fixture f(2);
   f.run();
   fs::path rec = f.folder / ".albumfetch-record";
   std::ifstream in(rec);
   std::string good((std::istreambuf_iterator<char>(in)), {});
   in.close();
-  const std::string bad[] = {
-      good.substr(0, good.rfind("end")),                      // cut off
-      "albumfetch-record\t2" + good.substr(good.find('\n')),  // a later format
-      "\x89PNG garbage\n",                                    // not a record
-      good.substr(0, good.find("\tsaved")) + "\tgone" + good.substr(good.find("\tsaved") + 6),
-  };
-  for (const std::string& b : bad) {
-    std::ofstream(rec, std::ios::binary | std::ios::trunc) << b;
-    EXPECT_FALSE(read_record(gbk_path(f.folder)).has_value());
-    EXPECT_EQ(f.fetched_during([&] { f.run(); }), (std::vector<size_t>{1, 1}));
-    ASSERT_TRUE(read_record(gbk_path(f.folder)).has_value());  // written anew
-  }
+  std::ofstream(rec, std::ios::binary | std::ios::trunc) << GetParam().spoil(good);
+  EXPECT_FALSE(read_record(gbk_path(f.folder)).has_value());
+  EXPECT_EQ(f.fetched_during([&] { f.run(); }), (std::vector<size_t>{1, 1}));
+  ASSERT_TRUE(read_record(gbk_path(f.folder)).has_value());  // written anew
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Record, BadRecord,
+    ::testing::Values(
+        BadRecordCase{"cut off", [](const std::string& g) { return g.substr(0, g.rfind("end")); }},
+        BadRecordCase{
+            "a later format",
+            [](const std::string& g) { return "albumfetch-record\t2" + g.substr(g.find('\n')); }},
+        BadRecordCase{"not a record",
+                      [](const std::string&) { return std::string("\x89PNG garbage\n"); }},
+        BadRecordCase{"unknown state",
+                      [](const std::string& g) {
+                        return g.substr(0, g.find("\tsaved")) + "\tgone" +
+                               g.substr(g.find("\tsaved") + 6);
+                      }}),
+    af::test::ByName());
 
 TEST(Record, ReportReadsTheRecordsAlone) {
   Fixture f(3);

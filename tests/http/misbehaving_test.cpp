@@ -10,11 +10,13 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/worker.h"
+#include "tests/support/case_name.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/wait.h"
 
 using namespace af;
 using af::test::answer;
+using af::test::ByName;
 using af::test::Reply;
 using af::test::ScriptedServer;
 using af::test::Step;
@@ -46,34 +48,38 @@ fs::path temp_folder() {
 }  // namespace
 
 // Every way of going silent ends soon after the time-out, on fresh and reused connections.
-TEST(Misbehaving, SilenceEndsAfterTheTimeOut) {
-  const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n";
-  struct Case {
-    const char* name;
-    bool reused;
-    Reply stall;
-  } cases[] = {
-      {"fresh, before headers", false, {{{"", 20000}}}},
-      {"fresh, mid-body", false, {{{head + "half", 20000}}}},
-      {"reused, before headers", true, {{{"", 20000}}}},
-      {"reused, mid-body", true, {{{head + "half", 20000}}}},
-  };
-  for (const Case& c : cases) {
-    ScriptedServer srv([&](size_t i, const std::string&) {
-      return c.reused && i == 0 ? answer("200 OK", "first") : c.stall;
-    });
-    if (c.reused) {
-      ASSERT_EQ(fetch(srv.base() + "/a").size(), 5u) << c.name;
-    }
-    auto t0 = SteadyClock::now();
-    EXPECT_TRUE(fetch(srv.base() + "/b").empty()) << c.name;
-    EXPECT_EQ(last_fetch_report().error, TransferError::no_answer) << c.name;
-    EXPECT_LT(seconds_since(t0), 4.0) << c.name;
-    if (c.reused) {
-      EXPECT_EQ(srv.connections(), 1u) << c.name;
-    }
+struct SilenceCase {
+  const char* name;
+  bool reused;
+  Reply stall;
+};
+const std::string head100 = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n";
+class Silence : public ::testing::TestWithParam<SilenceCase> {};
+
+TEST_P(Silence, EndsAfterTheTimeOut) {
+  const SilenceCase& c = GetParam();
+  ScriptedServer srv([&](size_t i, const std::string&) {
+    return c.reused && i == 0 ? answer("200 OK", "first") : c.stall;
+  });
+  if (c.reused) {
+    ASSERT_EQ(fetch(srv.base() + "/a").size(), 5u);
+  }
+  auto t0 = SteadyClock::now();
+  EXPECT_TRUE(fetch(srv.base() + "/b").empty());
+  EXPECT_EQ(last_fetch_report().error, TransferError::no_answer);
+  EXPECT_LT(seconds_since(t0), 4.0);
+  if (c.reused) {
+    EXPECT_EQ(srv.connections(), 1u);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Misbehaving, Silence,
+    ::testing::Values(SilenceCase{"fresh, before headers", false, {{{"", 20000}}}},
+                      SilenceCase{"fresh, mid-body", false, {{{head100 + "half", 20000}}}},
+                      SilenceCase{"reused, before headers", true, {{{"", 20000}}}},
+                      SilenceCase{"reused, mid-body", true, {{{head100 + "half", 20000}}}}),
+    ByName());
 
 TEST(Misbehaving, DripBelowTheMinimumSpeedEnds) {
   ScriptedServer srv([](size_t, const std::string&) {
@@ -101,58 +107,64 @@ TEST(Misbehaving, LengthsAndEndlessBodiesAreCapped) {
   EXPECT_LT(seconds_since(t0), 10.0);
 }
 
-TEST(Misbehaving, OnlyWholePicturesAreSavedAndBusyServersAreWaitedFor) {
+// Only whole pictures are saved, and busy servers are waited for.
+struct PictureCase {
+  const char* name;
+  std::vector<Reply> replies;  // by attempt; the last one repeats
+  bool saved;
+  size_t requests;
+  const char* cause;
+};
+class PictureAnswers : public ::testing::TestWithParam<PictureCase> {};
+
+TEST_P(PictureAnswers, OnlyWholePicturesAreSavedAndBusyServersAreWaitedFor) {
+  const PictureCase& c = GetParam();
   fs::path dir = temp_folder();
   Text temp = gbk_path(dir / ".p.part"), final_path = gbk_path(dir / "p.jpg");
-  struct Case {
-    const char* name;
-    std::vector<Reply> replies;  // by attempt; the last one repeats
-    bool saved;
-    size_t requests;
-    const char* cause;
-  } cases[] = {
-      {"cut off without a length",
-       {{{{"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + jpeg.substr(0, 1500)}}}},
-       false,
-       3,
-       "不是完整的图片"},
-      {"JSON with 200",
-       {answer("200 OK", "{\"e\":1}", "Content-Type: image/jpeg\r\n")},
-       false,
-       3,
-       "不是完整的图片"},
-      {"JPEG sent as text/html",
-       {answer("200 OK", jpeg, "Content-Type: text/html\r\n")},
-       true,
-       1,
-       ""},
-      {"404 is final", {answer("404 Not Found", "no")}, false, 1, "服务器返回 404"},
-      {"429 then the picture",
-       {answer("429 Too Many Requests", "", "Retry-After: 1\r\n"), answer("200 OK", jpeg)},
-       true,
-       2,
-       ""},
-  };
-  for (const Case& c : cases) {
-    ScriptedServer srv(
-        [&](size_t i, const std::string&) { return c.replies[std::min(i, c.replies.size() - 1)]; });
-    DrivenClock clock;
-    set_clock(&clock);
-    PictureResult r = fetch_picture(srv.base() + "/p.jpg", temp, final_path);
-    set_clock(nullptr);
-    EXPECT_EQ(r.saved, c.saved) << c.name;
-    EXPECT_EQ(gbk_to_utf8(r.cause), c.cause) << c.name;
-    EXPECT_EQ(srv.requests().size(), c.requests) << c.name;
-    EXPECT_FALSE(fs::exists(dir / ".p.part")) << c.name;
-    EXPECT_EQ(fs::exists(dir / "p.jpg"), c.saved) << c.name;
-    // Two pauses between three attempts, none after the last; Retry-After is waited for.
-    std::vector<long> pauses(c.requests - 1, 2000);
-    if (std::string(c.name).rfind("429", 0) == 0) pauses = {1000};
-    EXPECT_EQ(clock.waits(), pauses) << c.name;
-    fs::remove(dir / "p.jpg");
-  }
+  ScriptedServer srv(
+      [&](size_t i, const std::string&) { return c.replies[std::min(i, c.replies.size() - 1)]; });
+  DrivenClock clock;
+  set_clock(&clock);
+  PictureResult r = fetch_picture(srv.base() + "/p.jpg", temp, final_path);
+  set_clock(nullptr);
+  EXPECT_EQ(r.saved, c.saved);
+  EXPECT_EQ(gbk_to_utf8(r.cause), c.cause);
+  EXPECT_EQ(srv.requests().size(), c.requests);
+  EXPECT_FALSE(fs::exists(dir / ".p.part"));
+  EXPECT_EQ(fs::exists(dir / "p.jpg"), c.saved);
+  // Two pauses between three attempts, none after the last; Retry-After is waited for.
+  std::vector<long> pauses(c.requests - 1, 2000);
+  if (std::string(c.name).rfind("429", 0) == 0) pauses = {1000};
+  EXPECT_EQ(clock.waits(), pauses);
   fs::remove_all(dir);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Misbehaving, PictureAnswers,
+    ::testing::Values(
+        PictureCase{"cut off without a length",
+                    {{{{"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + jpeg.substr(0, 1500)}}}},
+                    false,
+                    3,
+                    "不是完整的图片"},
+        PictureCase{"JSON with 200",
+                    {answer("200 OK", "{\"e\":1}", "Content-Type: image/jpeg\r\n")},
+                    false,
+                    3,
+                    "不是完整的图片"},
+        PictureCase{"JPEG sent as text/html",
+                    {answer("200 OK", jpeg, "Content-Type: text/html\r\n")},
+                    true,
+                    1,
+                    ""},
+        PictureCase{"404 is final", {answer("404 Not Found", "no")}, false, 1, "服务器返回 404"},
+        PictureCase{
+            "429 then the picture",
+            {answer("429 Too Many Requests", "", "Retry-After: 1\r\n"), answer("200 OK", jpeg)},
+            true,
+            2,
+            ""}),
+    ByName());
 
 TEST(Misbehaving, RetryAfterAsSecondsOrDate) {
   EXPECT_EQ(parse_retry_after(" 3 "), 3000);

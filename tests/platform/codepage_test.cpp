@@ -7,20 +7,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/case_name.h"
+
 using namespace af;
 
-TEST(Utf8ToGbk, ConvertsAndKeepsWhatGbkLacks) {
+TEST(Utf8ToGbk, ConvertsAndMarksBrokenBytes) {
   EXPECT_EQ(utf8_to_gbk(std::string_view("网易摄影")), "\xCD\xF8\xD2\xD7\xC9\xE3\xD3\xB0");
   EXPECT_EQ(utf8_to_gbk(Bytes{}), "");
-  // Korean, accented Latin and emoji have no GBK form; GB18030 holds them losslessly.
-  for (std::string s : {"사진", "öße ñ",
-                        "a\xF0\x9F\x98\x80"
-                        "b",
-                        "€"}) {
-    Text t = utf8_to_gbk(std::string_view(s));
-    EXPECT_EQ(t.find('?'), Text::npos) << s;
-    EXPECT_EQ(gbk_to_utf8(t), s);
-  }
   // Broken UTF-8 becomes "?" and the rest survives.
   EXPECT_EQ(utf8_to_gbk(std::string_view("a\xE7\xBD"
                                          "b\xFF"
@@ -28,6 +21,29 @@ TEST(Utf8ToGbk, ConvertsAndKeepsWhatGbkLacks) {
             "a?b?c");
   EXPECT_EQ(utf8_to_gbk(std::string_view("ab\0cd", 5)), "ab");
 }
+
+// Korean, accented Latin and emoji have no GBK form; GB18030 holds them losslessly.
+struct LosslessCase {
+  const char* name;
+  std::string utf8;
+};
+class BeyondGbk : public ::testing::TestWithParam<LosslessCase> {};
+
+TEST_P(BeyondGbk, RoundTripsLosslessly) {
+  const std::string& s = GetParam().utf8;
+  Text t = utf8_to_gbk(std::string_view(s));
+  EXPECT_EQ(t.find('?'), Text::npos);
+  EXPECT_EQ(gbk_to_utf8(t), s);
+}
+
+INSTANTIATE_TEST_SUITE_P(Utf8ToGbk, BeyondGbk,
+                         ::testing::Values(LosslessCase{"korean", "사진"},
+                                           LosslessCase{"accented latin", "öße ñ"},
+                                           LosslessCase{"emoji",
+                                                        "a\xF0\x9F\x98\x80"
+                                                        "b"},
+                                           LosslessCase{"euro", "€"}),
+                         af::test::ByName());
 
 TEST(GbkToUtf8, RoundTripsAndSurvivesBadBytes) {
   std::string s = "誠\\中文 test";
