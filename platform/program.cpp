@@ -23,11 +23,6 @@ Text program_directory() {
   return dir;
 }
 
-void enter_program_directory() {
-  std::error_code ec;
-  std::filesystem::current_path(native_path(program_directory()), ec);
-}
-
 namespace {
 
 bool writable(const std::filesystem::path& p) {

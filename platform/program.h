@@ -6,8 +6,6 @@ namespace af {
 
 // The folder holding the executable, as GBK text without a trailing separator.
 Text program_directory();
-// Makes the program's folder the current directory (the window's start-up does this).
-void enter_program_directory();
 
 // Whether the program runs from an installed prefix (its desktop entry beside it, or a
 // system bin folder) rather than from a build folder or a folder of the user's own.
