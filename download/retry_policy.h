@@ -39,7 +39,6 @@ class RetryPolicy {
   // After a failed attempt: how long to wait before the next one, or nothing when no
   // attempt follows (there is no wait after the last).
   std::optional<long> after_failure(const FailedAttempt& failed);
-  int failed_attempts() const { return failures_; }
 
  private:
   RetryTarget target_;
