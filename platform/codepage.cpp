@@ -140,7 +140,89 @@ Text utf8_to_gbk(const Bytes& bytes) {
   return utf8_to_gbk(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
+namespace {
+
+constexpr unsigned byte_stand_in = 0x10FF00;
+
+// GB18030 spells every supplementary code point as four bytes counted from U+10000.
+void append_gb18030_supplementary(unsigned cp, Text& out) {
+  unsigned idx = cp - 0x10000;
+  out.push_back(static_cast<char>(0x90 + idx / 12600));
+  out.push_back(static_cast<char>(0x30 + idx / 1260 % 10));
+  out.push_back(static_cast<char>(0x81 + idx / 10 % 126));
+  out.push_back(static_cast<char>(0x30 + idx % 10));
+}
+
+// U+10FF80..U+10FFFF in UTF-8: F4 8F BE|BF xx.
+bool stand_in_at(const std::string& u, size_t i, unsigned char& byte) {
+  if (i + 4 > u.size() || static_cast<unsigned char>(u[i]) != 0xF4 ||
+      static_cast<unsigned char>(u[i + 1]) != 0x8F)
+    return false;
+  auto b2 = static_cast<unsigned char>(u[i + 2]), b3 = static_cast<unsigned char>(u[i + 3]);
+  if ((b2 != 0xBE && b2 != 0xBF) || (b3 & 0xC0) != 0x80) return false;
+  byte = static_cast<unsigned char>(0x80 | ((b2 & 1) << 6) | (b3 & 0x3F));
+  return true;
+}
+
+std::string convert_to_utf8(std::string_view gbk);
+
+// Rewrites the stand-ins of a converted text: back to their bytes, or to U+FFFD.
+std::string replace_stand_ins(std::string u, bool to_bytes) {
+  if (u.find('\xF4') == std::string::npos) return u;
+  std::string out;
+  out.reserve(u.size());
+  for (size_t i = 0; i < u.size();) {
+    unsigned char b = 0;
+    if (stand_in_at(u, i, b)) {
+      if (to_bytes) {
+        out.push_back(static_cast<char>(b));
+      } else {
+        out.append("\xEF\xBF\xBD");
+      }
+      i += 4;
+    } else {
+      out.push_back(u[i++]);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+Text native_to_text(std::string_view native) {
+  if (plain_ascii(native)) return Text(native);
+  Text out;
+  const auto* p = reinterpret_cast<const unsigned char*>(native.data());
+  size_t n = native.size(), i = 0, run = 0;
+  while (i < n) {
+    size_t len = p[i] == 0 ? 0 : utf8_seq_len(p + i, n - i);
+    if (len > 0 && p[i] >= 0x80) {
+      i += len;
+      continue;
+    }
+    if (len == 1) {
+      ++i;
+      continue;
+    }
+    out += utf8_to_gbk(native.substr(run, i - run));
+    if (p[i] != 0) append_gb18030_supplementary(byte_stand_in + p[i], out);
+    run = ++i;
+  }
+  out += utf8_to_gbk(native.substr(run, i - run));
+  return out;
+}
+
+std::string text_to_native(std::string_view text) {
+  return replace_stand_ins(convert_to_utf8(text), true);
+}
+
 std::string gbk_to_utf8(std::string_view gbk) {
+  return replace_stand_ins(convert_to_utf8(gbk), false);
+}
+
+namespace {
+
+std::string convert_to_utf8(std::string_view gbk) {
   if (plain_ascii(gbk)) return std::string(gbk);
   std::string out;
   out.reserve(gbk.size() + gbk.size() / 2);
@@ -170,5 +252,7 @@ std::string gbk_to_utf8(std::string_view gbk) {
   }
   return out;
 }
+
+}  // namespace
 
 }  // namespace af

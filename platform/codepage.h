@@ -21,8 +21,15 @@ Text utf8_to_gbk(std::string_view utf8);
 // ASCII says nothing about a page's encoding).
 bool is_multibyte_utf8(std::string_view bytes);
 
-// Program text to UTF-8 for display and file names. Invalid sequences become U+FFFD.
+// Program text to UTF-8 for display. Invalid sequences, and the stand-ins for bytes of a
+// path that were not UTF-8, become U+FFFD.
 std::string gbk_to_utf8(std::string_view gbk);
+
+// File names are bytes. A name's valid UTF-8 becomes program text as usual; each byte
+// that is not UTF-8 is held as the private code point U+10FF00 + byte, which the way back
+// turns into that byte again, so a folder named in a legacy code page is found as it is.
+Text native_to_text(std::string_view native);
+std::string text_to_native(std::string_view text);
 
 }  // namespace af
 

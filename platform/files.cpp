@@ -8,19 +8,20 @@
 #include <system_error>
 
 #include "platform/codepage.h"
+#include "platform/folder.h"
 
 namespace af {
 namespace fs = std::filesystem;
 
 fs::path native_path(std::string_view gbk) {
-  std::string utf8 = gbk_to_utf8(gbk);
-  for (char& c : utf8)
+  std::string native = text_to_native(gbk);
+  for (char& c : native)
     if (c == '\\') c = '/';
-  return fs::path(utf8);
+  return fs::path(native);
 }
 
 Text gbk_path(const fs::path& path) {
-  return utf8_to_gbk(path.string());
+  return native_to_text(path.native());
 }
 
 bool is_folder(std::string_view path) {
@@ -51,25 +52,7 @@ bool file_exists(std::string_view path) {
 }
 
 bool write_file(std::string_view path, std::initializer_list<const Bytes*> parts) {
-  if (path.empty()) return false;
-  fs::path p = native_path(path);
-  int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = true;
-  for (const Bytes* b : parts) {
-    const unsigned char* d = b->data();
-    size_t left = b->size();
-    while (ok && left > 0) {
-      ssize_t w = ::write(fd, d, left);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0)
-        ok = false;
-      else
-        d += w, left -= static_cast<size_t>(w);
-    }
-  }
-  if (::close(fd) != 0) ok = false;
-  return ok;
+  return write_file_parts(path, parts);
 }
 
 bool set_file_attributes(std::string_view path, int bits) {
