@@ -25,7 +25,8 @@ std::string s(const char* p, size_t n) {
 
 }  // namespace
 
-const std::string jpeg = s("\xFF\xD8\xFF\xE0", 4) + std::string(40, 'x') + "\xFF\xD9";
+// Start, a scan header and its data, and the end marker: the least a JPEG must hold.
+const std::string jpeg = s("\xFF\xD8\xFF\xDA\0\2", 6) + std::string(40, 'x') + "\xFF\xD9";
 const std::string png =
     s("\x89PNG\r\n\x1a\n", 8) + std::string(30, 'p') + s("\0\0\0\0IEND\xae\x42\x60\x82", 12);
 const std::string webp = "RIFF" + s("\x10\0\0\0", 4) + "WEBPVP8 " + std::string(8, 'w');

@@ -26,7 +26,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string jpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(3000, 'j') + "\xFF\xD9";
+// Start, a scan header and its data, and the end marker: the least a JPEG must hold.
+const std::string jpeg =
+    std::string("\xFF\xD8\xFF\xDA\x00\x02", 6) + std::string(3000, 'j') + "\xFF\xD9";
 
 double seconds_since(SteadyClock::time_point t0) {
   return std::chrono::duration<double>(SteadyClock::now() - t0).count();
