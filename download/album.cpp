@@ -13,6 +13,7 @@
 #include "platform/delay.h"
 #include "platform/events.h"
 #include "platform/files.h"
+#include "platform/folder.h"
 #include "platform/regex_object.h"
 #include "platform/worker.h"
 
@@ -110,7 +111,16 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
     Text f = folder;
     folder_ok = make_folder_path(f) || make_folder_path(f);
   }
-  if (folder_ok) remove_leftovers(folder);  // temporary files of an interrupted run
+  // Held open and locked until the album ends: another run passes it by meanwhile.
+  Folder handle = folder_ok ? Folder(folder) : Folder();
+  folder_ok = handle.is_open();
+  if (folder_ok && !handle.try_lock()) {
+    outcome.busy = true;
+    tell_log(LogKind::account, GBK("另一个运行正在下载这个相册，本次跳过：") +
+                                   gbk_path(native_path(folder)) + "\r\n\r\n");
+    return outcome;
+  }
+  if (folder_ok) handle.remove_temporaries();  // of an interrupted run
 
   Text page_cause;
   Text page = fetch_album_page(page_address, page_cause);
@@ -162,17 +172,17 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
   // With skipping on, what an earlier run proved done is carried over untouched.
   bool skip = face->skip_done();
   if (folder_ok && skip) {
-    if (std::optional<AlbumRecord> old = read_record(folder)) {
+    if (std::optional<AlbumRecord> old = read_record(handle, static_cast<size_t>(n))) {
       for (RecordEntry& e : record.entries) {
         size_t k = static_cast<size_t>(e.order) - 1;
         if (k < old->entries.size() && old->entries[k].order == e.order &&
             old->entries[k].file_name == e.file_name && old->entries[k].id == e.id &&
-            proven_saved(folder, old->entries[k]))
+            proven_saved(handle, old->entries[k]))
           e = old->entries[k];
       }
     }
   }
-  RecordWriter writer(folder, std::move(record));
+  RecordWriter writer(handle.share(), std::move(record));
   if (folder_ok && n > 0) writer.save();
 
   for (int i = 1; i <= n; ++i) {
@@ -189,28 +199,31 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
       ++outcome.skipped;
       continue;
     }
-    const Text final_path = folder + "\\" + entry.file_name;
-    PictureResult got =
-        fetch_picture(entry.address, folder + "\\." + entry.file_name + ".part", final_path);
+    // The record says a picture is saved before its name does: a run stopped in between
+    // finds the record's claim unproven and fetches it again.
+    PictureResult got = fetch_picture(entry.address, handle, entry.file_name,
+                                      [&](std::int64_t size, std::int64_t mtime_ns) {
+                                        RecordEntry done = entry;
+                                        done.state = PictureState::saved;
+                                        done.size = size, done.mtime_ns = mtime_ns;
+                                        done.cause.clear();
+                                        writer.update(static_cast<size_t>(i) - 1, done);
+                                      });
+    if (got.saved) ++outcome.saved;
     if (got.cancelled || current_cancelled()) return outcome;
     pump_delay(50);
-    if (got.saved && file_stamp(final_path, entry.size, entry.mtime_ns)) {
-      ++outcome.saved;
-      entry.state = PictureState::saved;
-      entry.cause.clear();
-    } else {
-      if (got.saved) got.cause = GBK("写入后找不到文件");
+    if (!got.saved) {
       ++outcome.failed;
       entry.state = PictureState::failed;
       entry.cause = got.cause;
       outcome.failures.push_back({entry.address, got.cause});
       tell_log(LogKind::failure,
                GBK("图片下载失败：") + entry.address + GBK("（") + got.cause + GBK("）") + "\r\n");
+      writer.update(static_cast<size_t>(i) - 1, entry);
     }
-    writer.update(static_cast<size_t>(i) - 1, entry);
-    writer.save();
     process_pending_messages();
   }
+  if (folder_ok && n > 0) writer.save();  // whole again, without the appended lines
   tell_log(LogKind::account, account_line(GBK("---相册《") + title + GBK("》"), outcome.saved,
                                           outcome.skipped, outcome.failed));
   tell_log(LogKind::progress, GBK("---完成相册《") + title + GBK("》下载\r\n\r\n"));

@@ -17,6 +17,7 @@ struct AlbumOutcome {
   int skipped = 0;  // proven done by an earlier run
   int failed = 0;
   bool page_failed = false;  // the page could not be fetched or read
+  bool busy = false;         // another run was downloading it: passed by, nothing counted
   Text page_cause;
   std::vector<PictureFailure> failures;
 };

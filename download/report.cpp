@@ -19,13 +19,14 @@ std::vector<AlbumReport> report_albums(const Text& dir) {
   for (; !ec && it != end; it.increment(ec)) {
     if (it->path().filename() != std::string(record_file_name)) continue;
     Text folder = gbk_path(it->path().parent_path());
-    std::optional<AlbumRecord> rec = read_record(folder);
+    Folder handle(folder);
+    std::optional<AlbumRecord> rec = read_record(handle);
     if (!rec) continue;
     AlbumReport r;
     r.folder = folder;
     r.page_address = rec->page_address;
     for (const RecordEntry& e : rec->entries) {
-      if (proven_saved(folder, e)) {
+      if (proven_saved(handle, e)) {
         ++r.saved;
       } else if (e.state == PictureState::failed) {
         ++r.failed;

@@ -70,10 +70,14 @@ TEST(Record, OnlyWhatIsNotProvenDoneIsFetchedAgain) {
   std::ofstream(f.file(1), std::ios::binary) << std::string(fs::file_size(f.file(1)), 'y');
   set_mtime(f.file(2), 1000000);
   fs::remove(f.file(3));
-  fs::path leftover = f.folder / ".5x.jpg.part";
+  // Only the program's own temporaries are swept; a user's look-alike stays.
+  fs::path leftover = f.folder / temp_name(f.file(4).filename().string());
+  fs::path users = f.folder / ".notes.part";
   std::ofstream(leftover) << "half";
+  std::ofstream(users) << "mine";
   EXPECT_EQ(f.fetched_during([&] { f.run(); }), (std::vector<size_t>{1, 1, 1, 1, 0}));
   EXPECT_FALSE(fs::exists(leftover));
+  EXPECT_TRUE(fs::exists(users));
 
   // Skipping off: everything again, as a plain download always did.
   f.r.window.set_checked(c::选择框_跳过已下载, false);

@@ -122,17 +122,18 @@ class PictureAnswers : public ::testing::TestWithParam<PictureCase> {};
 TEST_P(PictureAnswers, OnlyWholePicturesAreSavedAndBusyServersAreWaitedFor) {
   const PictureCase& c = GetParam();
   fs::path dir = temp_folder();
-  Text temp = gbk_path(dir / ".p.part"), final_path = gbk_path(dir / "p.jpg");
+  Folder folder(gbk_path(dir));
   ScriptedServer srv(
       [&](size_t i, const std::string&) { return c.replies[std::min(i, c.replies.size() - 1)]; });
   DrivenClock clock;
   set_clock(&clock);
-  PictureResult r = fetch_picture(srv.base() + "/p.jpg", temp, final_path);
+  PictureResult r = fetch_picture(srv.base() + "/p.jpg", folder, "p.jpg");
   set_clock(nullptr);
   EXPECT_EQ(r.saved, c.saved);
   EXPECT_EQ(gbk_to_utf8(r.cause), c.cause);
   EXPECT_EQ(srv.requests().size(), c.requests);
-  EXPECT_FALSE(fs::exists(dir / ".p.part"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), c.saved ? 1 : 0)
+      << "nothing but the picture is left";
   EXPECT_EQ(fs::exists(dir / "p.jpg"), c.saved);
   // Two pauses between three attempts, none after the last; Retry-After is waited for.
   std::vector<long> pauses(c.requests - 1, 2000);
@@ -227,7 +228,7 @@ TEST(Misbehaving, PauseAbandonsTheTransferInFlight) {
   std::atomic<bool> done{false};
   PictureResult r;
   auto w = start_worker([&] {
-    r = fetch_picture(srv.base() + "/p", gbk_path(dir / ".p.part"), gbk_path(dir / "p.jpg"));
+    r = fetch_picture(srv.base() + "/p", Folder(gbk_path(dir)), "p.jpg");
     done = true;
   });
   // Under way: the rest of the picture comes 600 ms after its start.
