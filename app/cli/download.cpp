@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "albums/state.h"
+#include "app/cli/arguments.h"
 #include "app/cli/cli.h"
 #include "app/cli/session.h"
 #include "download/batch.h"
@@ -85,7 +86,7 @@ int run_download(int argc, char** argv) {
     if (!selection)
       return usage_error("download", "--select 的格式不正确：" + text + "（例如 2,5 或 1-3,7）");
   }
-  std::string save = parser.value("save").toStdString();
+  std::string save = raw_argument(argc, argv, parser.value("save"));
   if (parser.isSet("save") && save.empty()) return usage_error("download", "--save 不能为空");
 
   reset_failure_count();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/cli/arguments.h"
 #include "app/cli/cli.h"
 #include "app/cli/session.h"
 #include "platform/codepage.h"
@@ -27,11 +28,11 @@ int run_report(int argc, char** argv) {
   QCommandLineParser parser;
   if (auto done = parse(parser, "report", report_help, argc, argv)) return *done;
   if (parser.positionalArguments().size() != 1) return usage_error("report", "需要一个文件夹");
-  std::string dir_utf8 = parser.positionalArguments().first().toStdString();
+  std::string dir_bytes = raw_argument(argc, argv, parser.positionalArguments().first());
   std::error_code ec;
-  std::filesystem::path dir(dir_utf8);
+  std::filesystem::path dir(dir_bytes);
   if (!std::filesystem::is_directory(dir, ec))
-    return usage_error("report", "不是文件夹：" + dir_utf8);
+    return usage_error("report", "不是文件夹：" + terminal_safe(gbk_to_utf8(gbk_path(dir))));
   auto albums = report_albums(gbk_path(std::filesystem::absolute(dir, ec)));
   std::puts("文件夹\t相册页面\t已保存\t失败\t缺少\t同一页面的其他文件夹");
   int incomplete = 0;

@@ -19,6 +19,7 @@
 #include "platform/codepage.h"
 #include "platform/controls.h"
 #include "platform/files.h"
+#include "platform/folder.h"
 #include "platform/program.h"
 
 using namespace af;
@@ -238,7 +239,7 @@ class WindowTest : public QObject {
     QVERIFY(t.elapsed() < 1000);
     QVERIFY(download_worker()->finished);
     for (auto& e : fs::recursive_directory_iterator(save))
-      QVERIFY(e.path().filename().string().find(".part") == std::string::npos);
+      QVERIFY(!af::is_temp_name(e.path().filename().string()));
   }
 
   // Every label's text fits its rectangle at the form's size, help text and link included.
