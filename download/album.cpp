@@ -223,7 +223,7 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
     }
     process_pending_messages();
   }
-  if (folder_ok && n > 0) writer.save();  // whole again, without the appended lines
+  if (folder_ok && n > 0) writer.compact();  // whole again, without the appended lines
   tell_log(LogKind::account, account_line(GBK("---相册《") + title + GBK("》"), outcome.saved,
                                           outcome.skipped, outcome.failed));
   tell_log(LogKind::progress, GBK("---完成相册《") + title + GBK("》下载\r\n\r\n"));

@@ -233,28 +233,38 @@ std::optional<AlbumRecord> read_record(const Text& folder, size_t listed) {
 }
 
 RecordWriter::RecordWriter(Folder folder, AlbumRecord record)
-    : folder_(std::move(folder)), record_(std::move(record)) {}
+    : folder_(std::move(folder)), record_(std::move(record)) {
+  lines_.reserve(record_.entries.size());
+  for (const RecordEntry& e : record_.entries) lines_.push_back(entry_line(e));
+}
 
 RecordWriter::~RecordWriter() = default;
 
 bool RecordWriter::update(size_t index, const RecordEntry& entry) {
   if (index >= record_.entries.size()) return false;
   record_.entries[index] = entry;
+  lines_[index] = entry_line(entry);
   if (!file_ || !file_->ok()) return save();
-  std::string line = entry_line(entry);
-  bytes_written_ += line.size();
-  return file_->write(line.data(), line.size());
+  bytes_written_ += lines_[index].size();
+  ++appended_;
+  return file_->write(lines_[index].data(), lines_[index].size());
 }
 
 bool RecordWriter::save() {
   file_.reset();
-  std::string all = header(record_);
-  for (const RecordEntry& e : record_.entries) all += entry_line(e);
-  all += "end\t" + std::to_string(record_.entries.size()) + '\n';
+  std::string head = header(record_), tail = "end\t" + std::to_string(lines_.size()) + '\n';
+  size_t total = head.size() + tail.size();
+  for (const std::string& l : lines_) total += l.size();
+  std::string all;
+  all.reserve(total);
+  all += head;
+  for (const std::string& l : lines_) all += l;
+  all += tail;
   bytes_written_ += all.size();
   auto file = std::make_unique<NewFile>(folder_, Text(record_file_name));
   if (!file->write(all.data(), all.size()) || !file->commit()) return false;
   file_ = std::move(file);
+  appended_ = 0;
   return true;
 }
 

@@ -59,13 +59,17 @@ class RecordWriter {
   // Writes the whole record anew; false when it could not be written (the download goes
   // on regardless).
   bool save();
+  // Writes it whole when lines were appended since it last was.
+  bool compact() { return appended_ == 0 || save(); }
   std::uint64_t bytes_written() const { return bytes_written_; }
 
  private:
   Folder folder_;
   AlbumRecord record_;
-  std::unique_ptr<NewFile> file_;  // the record last saved, open for the lines that follow
+  std::vector<std::string> lines_;  // each entry's line, so writing it whole is one join
+  std::unique_ptr<NewFile> file_;   // the record last saved, open for the lines that follow
   std::uint64_t bytes_written_ = 0;
+  size_t appended_ = 0;
 };
 
 // Whether `entry` is proven done: saved, and its file stands, a regular file, with exactly

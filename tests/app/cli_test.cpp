@@ -430,3 +430,41 @@ TEST_P(CliKilled, RunResumesWithExactlyTheMissingPictures) {
 
 INSTANTIATE_TEST_SUITE_P(Cli, CliKilled, ::testing::Values(1u, 6u, 12u),
                          [](const auto& info) { return "after_" + std::to_string(info.param); });
+
+// A save folder named in GBK bytes is the user's folder, and report finds what is in it.
+TEST_F(Cli, ASaveFolderThatIsNotUtf8IsUsedAsItIs) {
+  auto& m = site.add_member("gb");
+  site.add_album(m, "a", 2);
+  site.start();
+  fs::path save = dir / "\xD5\xD5\xC6\xAC";  // 照片 in GBK
+  fs::create_directories(save);
+  Outcome r = run({"download", "gb.pp.163.com", "--save=" + save.string()});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3) << "no look-alike sibling";
+  EXPECT_EQ(std::distance(fs::directory_iterator(save / "gb" / "a1"), {}), 3);
+  Outcome rep = run({"report", dir.string()});
+  EXPECT_EQ(rep.status, 0) << rep.err;
+  EXPECT_NE(rep.err.find("1 个相册，0 个不完整"), std::string::npos) << rep.err;
+}
+
+// Two runs at once: neither fails, each album is downloaded by one of them, and the
+// records match the files.
+TEST_F(Cli, TwoRunsAtOnceShareTheWork) {
+  auto& m = site.add_member("two");
+  for (int j = 0; j < 4; ++j) site.add_album(m, "a" + std::to_string(j), 6, 16, 16);
+  site.start();
+  std::vector<std::string> args{"download", "two.pp.163.com", "--save", dir.string()};
+  pid_t first = spawn(args);
+  pid_t second = spawn(args);
+  for (pid_t pid : {first, second}) {
+    int st = reap(pid, "both runs to end");
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << "status " << st;
+  }
+  Outcome rep = run({"report", dir.string()});
+  EXPECT_EQ(rep.status, 0) << rep.out << rep.err;
+  EXPECT_NE(rep.err.find("4 个相册，0 个不完整"), std::string::npos) << rep.err;
+  size_t hits = 0;
+  for (auto& a : m.albums)
+    for (auto& p : a.pictures) hits += site.hits(p.url);
+  EXPECT_EQ(hits, 24u) << "every picture fetched once";
+}
