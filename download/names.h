@@ -1,6 +1,6 @@
 // Folder and file names for the pictures. Page- and address-supplied text only becomes a
 // name after everything that could leave the save location is taken out, and every name
-// fits what a file system takes, its temporary form included.
+// fits what a file system takes.
 #pragma once
 
 #include <set>
@@ -9,8 +9,8 @@
 
 namespace af {
 
-// A picture's final name leaves room for its temporary form "." + name + ".part" within
-// the 255 bytes (UTF-8) a file name may have.
+// A picture's final name stays 6 bytes short of the 255 (UTF-8) a file name may have, as
+// it always has, so names do not change between builds; its temporary form is cut to fit.
 inline constexpr size_t max_name_utf8 = 255;
 inline constexpr size_t max_picture_name_utf8 = max_name_utf8 - 6;
 

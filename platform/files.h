@@ -1,5 +1,6 @@
-// Files and folders. Paths arrive as GBK text in which "\" separates folders; they become
-// UTF-8 paths with "/" only here, after conversion, so a trail byte 0x5C is never a separator.
+// Files and folders. Paths arrive as program text in which "\" separates folders; they
+// become the system's bytes with "/" only here, after conversion, so a trail byte 0x5C is
+// never a separator. A name that was not UTF-8 comes back as the bytes it was.
 #pragma once
 
 #include <filesystem>
@@ -18,6 +19,7 @@ bool is_folder(std::string_view path);
 bool make_folder_path(Text& path);
 // True when a file or folder matches; "*" and "?" in the last component are wild cards.
 bool file_exists(std::string_view path);
+// Replaces the file whole: written new under a temporary name, then renamed.
 bool write_file(std::string_view path, std::initializer_list<const Bytes*> parts);
 inline bool write_file(std::string_view path, const Bytes& data) {
   return write_file(path, {&data});

@@ -9,6 +9,7 @@
 
 #include "download/picture_check.h"
 #include "download/picture_fetch.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "tests/support/road.h"
 #include "tests/support/scripted_server.h"
@@ -92,7 +93,10 @@ TEST(PhotoFetch, CutAfterTheThumbnailIsRetriedAndTheTrailerIsKept) {
   });
   fs::path dir = photo_dir() / "fetch";
   fs::create_directories(dir);
+  DrivenClock clock;
+  set_clock(&clock);
   PictureResult r = fetch_picture(srv.base() + "/p.jpg", Folder(gbk_path(dir)), "p.jpg");
+  set_clock(nullptr);
   EXPECT_TRUE(r.saved) << r.cause;
   EXPECT_EQ(srv.requests().size(), 2u);
   EXPECT_EQ(read_file(dir / "p.jpg"), whole);
