@@ -140,8 +140,8 @@ int main() {
     return double(w.bytes_written()) / double(n);
   };
   double per_1000 = record_bytes_per_picture(1000), per_10000 = record_bytes_per_picture(10000);
-  std::printf("record bytes written per picture: %.0f (1,000 pictures), %.0f (10,000)\n",
-              per_1000, per_10000);
+  std::printf("record bytes written per picture: %.0f (1,000 pictures), %.0f (10,000)\n", per_1000,
+              per_10000);
   bench::report("record bytes written per picture, 10,000 pictures", per_10000, 16384);
   bench::report("record bytes per picture, 10,000 / 1,000 pictures", per_10000 / per_1000, 1.2);
 
