@@ -38,7 +38,7 @@ void lay_out_finished(const community::AlbumEntry& a, const Text& folder) {
     e.file_name = picture_file_name(e.order, e.id);
     write_file(folder + "\\" + e.file_name, a.pictures[i].jpeg);
     e.state = PictureState::saved;
-    file_stamp(folder + "\\" + e.file_name, e.size, e.mtime_ns);
+    Folder(folder).stamp(e.file_name, e.size, e.mtime_ns);
     rec.entries.push_back(e);
   }
   RecordWriter(folder, rec).save();

@@ -268,14 +268,6 @@ bool RecordWriter::save() {
   return true;
 }
 
-bool file_stamp(const Text& path, std::int64_t& size, std::int64_t& mtime_ns) {
-  struct stat st;
-  if (::lstat(native_path(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  size = st.st_size;
-  mtime_ns = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-  return true;
-}
-
 bool proven_saved(const Folder& folder, const RecordEntry& e) {
   if (e.state != PictureState::saved || e.file_name.empty()) return false;
   std::int64_t size = 0, mtime = 0;
@@ -284,10 +276,6 @@ bool proven_saved(const Folder& folder, const RecordEntry& e) {
 
 bool proven_saved(const Text& folder, const RecordEntry& e) {
   return proven_saved(Folder(folder), e);
-}
-
-void remove_leftovers(const Text& folder) {
-  Folder(folder).remove_temporaries();
 }
 
 }  // namespace af

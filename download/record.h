@@ -76,10 +76,5 @@ class RecordWriter {
 // that size and modification time.
 bool proven_saved(const Folder& folder, const RecordEntry& entry);
 bool proven_saved(const Text& folder, const RecordEntry& entry);
-// Size and modification time (ns) of a file; false when it is not a regular file.
-bool file_stamp(const Text& path, std::int64_t& size, std::int64_t& mtime_ns);
-
-// Removes the temporary files an interrupted run left in `folder`, and nothing else.
-void remove_leftovers(const Text& folder);
 
 }  // namespace af

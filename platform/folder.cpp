@@ -170,6 +170,17 @@ bool NewFile::commit() {
     discard();
     return false;
   }
+  // Someone may have put something else under the temporary name since it was made; what
+  // was renamed must be the file written, or it is taken away again.
+  struct stat mine, there;
+  if (::fstat(fd_, &mine) != 0 ||
+      ::fstatat(dir_, final_.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 ||
+      mine.st_ino != there.st_ino || mine.st_dev != there.st_dev) {
+    ::unlinkat(dir_, final_.c_str(), 0);
+    error_ = EEXIST;
+    temp_.clear();
+    return false;
+  }
   committed_ = true;
   return true;
 }

@@ -127,3 +127,20 @@ TEST(Folder, NamesThatAreNotUtf8AreKeptAsBytes) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);
   fs::remove_all(dir);
 }
+
+// A link put under the temporary name while the file is written is not renamed into place.
+TEST(Folder, ATemporarySwappedForALinkIsNotCommitted) {
+  fs::path dir = fs::temp_directory_path() / ("af_swap_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::ofstream(dir / "victim") << "text";
+  Folder folder(gbk_path(dir));
+  NewFile f(folder, "p.jpg");
+  ASSERT_TRUE(f.write("picture", 7));
+  fs::remove(dir / temp_name("p.jpg"));
+  fs::create_symlink(dir / "victim", dir / temp_name("p.jpg"));
+  EXPECT_FALSE(f.commit());
+  EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "p.jpg")));
+  EXPECT_EQ(slurp(dir / "victim"), "text");
+  fs::remove_all(dir);
+}
