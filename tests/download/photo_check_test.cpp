@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "download/picture_check.h"
 #include "download/picture_fetch.h"
@@ -26,18 +27,23 @@ fs::path photo_dir() {
 
 // Builds the photographs once per process; "" when a tool is missing.
 std::string photo(const std::string& kind) {
-  static const bool made = [] {
+  static const std::map<std::string, std::string> made = [] {
     fs::path d = photo_dir();
     fs::create_directories(d);
-    std::string q = "'" + d.string() + "/";
-    std::string cmd = "cd " + q +
+    std::string cmd = "cd '" + d.string() +
                       "' && convert -size 480x320 -seed 7 plasma:fractal -quality 88 "
                       "baseline.jpg && convert -size 160x120 -seed 3 plasma:fractal thumb.jpg && "
                       "exiftool -q -overwrite_original '-ThumbnailImage<=thumb.jpg' -Make=Test "
                       "baseline.jpg && convert baseline.jpg -interlace JPEG progressive.jpg";
-    return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0;
+    std::map<std::string, std::string> out;
+    if (std::system((cmd + " >/dev/null 2>&1").c_str()) == 0)
+      for (const char* k : {"baseline", "progressive"})
+        out[k] = read_file(d / (std::string(k) + ".jpg"));
+    fs::remove_all(d);
+    return out;
   }();
-  return made ? read_file(photo_dir() / (kind + ".jpg")) : std::string();
+  auto it = made.find(kind);
+  return it == made.end() ? std::string() : it->second;
 }
 
 // Bytes a phone appends after the end marker, markers among them.
