@@ -74,17 +74,6 @@ TEST_F(RecordFile, AppendedLinesCountAndATornLastLineIsIgnored) {
   EXPECT_EQ(r->entries[2].state, PictureState::pending);
 }
 
-TEST_F(RecordFile, CostGrowsWithTheAlbumNotItsSquare) {
-  for (int n : {100, 1000}) {
-    RecordWriter w(folder, album(n));
-    w.save();
-    for (int i = 0; i < n; ++i) w.update(static_cast<size_t>(i), saved(w.record().entries[i], i));
-    w.save();
-    size_t final_size = text().size();
-    EXPECT_LE(w.bytes_written(), 4 * final_size) << n;  // whole twice, one line a picture
-  }
-}
-
 struct Hostile {
   const char* name;
   // Writes the bad record at `path`, given a good one.
