@@ -60,8 +60,12 @@ Folder::~Folder() {
 
 bool Folder::try_lock() {
   if (fd_ < 0) return false;
-  while (::flock(fd_, LOCK_EX | LOCK_NB) != 0)
-    if (errno != EINTR) return false;
+  while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    // Only a lock another run holds says no; a file system without locks (some network
+    // mounts) must not turn every album away.
+    return errno != EWOULDBLOCK;
+  }
   return true;
 }
 

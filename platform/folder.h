@@ -36,7 +36,7 @@ class Folder {
   Folder share() const;
   int fd() const { return fd_; }
   // An advisory lock on the folder that the kernel drops when the process ends; false
-  // when another open description holds it.
+  // only when another open description holds it (true where locks are not supported).
   bool try_lock();
   // Size and modification time (ns) of a regular file named `name` (program text),
   // not following a link.
