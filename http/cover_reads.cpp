@@ -24,7 +24,6 @@ bool cover_request(std::string_view url, TransferRequest& rq) {
   rq.user_agent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
   rq.header_lines = {"Accept: */*"};
   rq.verify_tls = true;
-  rq.system_proxy = true;  // the system's preconfigured proxy: http_proxy, https_proxy, no_proxy
   return true;
 }
 

@@ -30,7 +30,7 @@ Bytes inet_fetch(std::string_view url, int method = 0, std::string_view post_tex
 // breaks off gives the part that arrived.
 Bytes read_url(std::string_view url);
 
-// How the last http_fetch of this thread ended.
+// How the last http_fetch or inet_fetch of this thread ended.
 struct FetchReport {
   TransferError error = TransferError::none;
   int status = 0;
@@ -38,6 +38,12 @@ struct FetchReport {
   long timeout_s = 15;  // the time-out it ran with, for "no answer within N s"
 };
 FetchReport last_fetch_report();
+void set_last_fetch_report(const FetchReport& report);
+// Whether the server could not be reached at all: refused, unknown host, silence, TLS.
+inline bool unreachable(const FetchReport& r) {
+  return r.error == TransferError::refused || r.error == TransferError::unresolved ||
+         r.error == TransferError::no_answer || r.error == TransferError::tls;
+}
 
 // The request http_fetch makes for a plain GET of `url` with every parameter left out.
 TransferRequest plain_http_get(std::string_view url);

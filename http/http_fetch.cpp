@@ -52,6 +52,10 @@ FetchReport last_fetch_report() {
   return last_report;
 }
 
+void set_last_fetch_report(const FetchReport& report) {
+  last_report = report;
+}
+
 TransferRequest plain_http_get(std::string_view url) {
   TransferRequest rq;
   rq.url = gbk_to_utf8(url);

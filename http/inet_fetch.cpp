@@ -62,6 +62,8 @@ Bytes inet_fetch(std::string_view url, int method, std::string_view post_text, T
   }
 
   TransferResult res = perform_transfer(rq);
+  set_last_fetch_report(
+      {res.error, res.complete ? res.status : 0, res.retry_after_ms, rq.timeout_ms / 1000});
   if (res.got_response && res.headers.size() < header_buffer) {
     rh = normalise_set_cookie(res.headers);
     nc = exchange_cookies(res, rh);

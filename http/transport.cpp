@@ -8,6 +8,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "http/proxy.h"
 #include "platform/codepage.h"
 #include "platform/delay.h"
 #include "platform/worker.h"
@@ -233,6 +234,19 @@ struct Setup {
   std::string url;
 };
 
+// No proxy of the caller's own: the process's choice. Left to libcurl, the environment
+// applies.
+void apply_proxy_choice(CURL* e) {
+  ProxyChoice choice = proxy_choice();
+  if (choice.mode == ProxyMode::none) {
+    curl_easy_setopt(e, CURLOPT_PROXY, "");
+  } else if (choice.mode == ProxyMode::given) {
+    // Every request, whatever no_proxy says: the user named this proxy for the run.
+    curl_easy_setopt(e, CURLOPT_PROXY, choice.url.c_str());  // libcurl keeps a copy
+    curl_easy_setopt(e, CURLOPT_NOPROXY, "");
+  }
+}
+
 void configure(CURL* e, const TransferRequest& rq, Setup& setup) {
   setup.url = escape_unsafe(rq.url);
   curl_easy_setopt(e, CURLOPT_URL, setup.url.c_str());
@@ -280,6 +294,7 @@ void configure(CURL* e, const TransferRequest& rq, Setup& setup) {
 
   if (!rq.proxy.empty()) {
     curl_easy_setopt(e, CURLOPT_PROXY, rq.proxy.c_str());
+    curl_easy_setopt(e, CURLOPT_NOPROXY, "");  // a named proxy has no bypass list
     if (!rq.proxy_user.empty()) {
       if (rq.credentials_for_proxy) {
         curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, rq.proxy_user.c_str());
@@ -289,8 +304,8 @@ void configure(CURL* e, const TransferRequest& rq, Setup& setup) {
         curl_easy_setopt(e, CURLOPT_PASSWORD, rq.proxy_password.c_str());
       }
     }
-  } else if (!rq.system_proxy) {
-    curl_easy_setopt(e, CURLOPT_PROXY, "");  // no proxy from the environment either
+  } else {
+    apply_proxy_choice(e);
   }
 
   if (rq.cookie_store) {

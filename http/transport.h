@@ -46,10 +46,9 @@ struct TransferRequest {
   bool follow_redirects = true;
   long timeout_ms = 15000;  // per stage without progress; negative: none
   long slow_window_s = slow_transfer_window_s;
-  std::string proxy, proxy_user, proxy_password;
-  bool credentials_for_proxy = true;  // false: the credentials go to the server
-  bool system_proxy = false;          // no explicit proxy: honour http_proxy and friends
-  bool cookie_store = false;          // use the process's own cookie store
+  std::string proxy, proxy_user, proxy_password;  // no proxy: the process's choice (proxy.h)
+  bool credentials_for_proxy = true;              // false: the credentials go to the server
+  bool cookie_store = false;                      // use the process's own cookie store
   bool http10 = false;
   bool verify_tls = false;  // check certificates; then an https address never redirects to http
   size_t max_body = page_body_cap;

@@ -82,19 +82,28 @@ TEST_F(Tls, CheckedRoutinesRefuseUnknownCertificatesAndDowngrades) {
   EXPECT_EQ(str(http_fetch(base() + "/down")), "plain");
 }
 
-TEST(SystemProxy, CoverReadsHonourTheEnvironmentOthersGoDirect) {
+// Every request without a proxy of its own honours the environment, as curl does; a
+// proxy named by the caller is used whatever no_proxy says.
+TEST(SystemProxy, EveryRequestHonoursTheEnvironment) {
   test::ScriptedServer proxy(
       [](size_t, const std::string&) { return test::answer("200 OK", "via proxy"); });
+  test::ScriptedServer named(
+      [](size_t, const std::string&) { return test::answer("200 OK", "via named"); });
+  ::unsetenv("no_proxy");
   ::setenv("http_proxy", proxy.base().c_str(), 1);
   EXPECT_EQ(str(read_url("http://far.example/cover.jpg")), "via proxy");
-  EXPECT_EQ(str(http_fetch("http://far.example/page", 0, {}, nullptr, nullptr, nullptr, nullptr,
-                           nullptr, false, {}, {}, 2)),
-            "");  // no proxy named: a direct attempt
+  EXPECT_EQ(str(http_fetch("http://far.example/page")), "via proxy");
+  EXPECT_EQ(str(inet_fetch("http://far.example/home")), "via proxy");
   ::setenv("no_proxy", "far.example", 1);
-  read_url("http://far.example/cover2.jpg");
+  EXPECT_EQ(str(http_fetch("http://far.example/named", 0, {}, nullptr, nullptr, nullptr, nullptr,
+                           nullptr, false, {}, named.host_port())),
+            "via named");
   ::unsetenv("http_proxy");
-  ::unsetenv("no_proxy");
+  ::setenv("no_proxy", "*", 1);
   auto reqs = proxy.requests();
-  ASSERT_EQ(reqs.size(), 1u);
+  ASSERT_EQ(reqs.size(), 3u);
   EXPECT_EQ(reqs[0].rfind("GET http://far.example/cover.jpg HTTP/1.0\r\n", 0), 0u);
+  EXPECT_EQ(reqs[1].rfind("GET http://far.example/page HTTP/1.1\r\n", 0), 0u);
+  EXPECT_EQ(reqs[2].rfind("GET http://far.example/home HTTP/1.1\r\n", 0), 0u);
+  ASSERT_EQ(named.requests().size(), 1u);
 }
