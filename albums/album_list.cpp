@@ -5,6 +5,8 @@
 #include "albums/listing_covers.h"
 #include "albums/page_text.h"
 #include "albums/state.h"
+#include "albums/tally.h"
+#include "http/failure.h"
 #include "http/fetch.h"
 #include "http/headers.h"
 #include "platform/codepage.h"
@@ -36,11 +38,17 @@ void load_album_list() {
   // A UTF-8 page is converted, so titles reach the list as program text.
   Text page = page_to_text(response_headers, body);
   bool searched = re.search(album_pattern, page);
-  if (body.empty()) {
+  FetchReport home = last_fetch_report();
+  bool answered = home.error == TransferError::none && home.status >= 200 && home.status < 300;
+  if (body.empty() || !answered) {
     note_failures(1);
-    tell_log(LogKind::failure, GBK("主页获取失败：") + url + "\r\n");
+    add_to_tally({.pages_unreachable = unreachable(home), .pages_failed = !unreachable(home)});
+    Text cause = answered ? GBK("页面为空") : describe_failure(home);
+    tell_log(LogKind::failure,
+             GBK("主页获取失败：") + url + GBK("（") + cause + GBK("）") + "\r\n");
   } else if (!searched) {
     note_failures(1);
+    add_to_tally({.pages_failed = 1});
     tell_log(LogKind::failure, GBK("主页无法解析：") + url + "\r\n");
   }
   int n = re.match_count();
@@ -90,6 +98,7 @@ void load_album_list() {
   if (current_cancelled() || !flush()) return;
 
   tell(BusyEvent{false});
+  add_to_tally({.albums_listed = done});
   tell_status(Status::listed, done);
   tell_log(LogKind::progress, GBK("-----获取完毕,共计") + to_text(done) + GBK("个\r\n\r\n"));
   // The list is complete; the covers still on their way go into it as they come.

@@ -78,6 +78,8 @@ AddressKind classify_entered_address(const SingleAlbumDownload& download_single)
     set_album_owner(text_between(entered, host + "/", "/pp"));
     Text page = page_address(entered);
     Text title = album_page_title(page);
+    // A page that did not answer has no title: its number stands in for it.
+    if (title.empty()) title = text_between(page, "/pp/", ".html");
     tell_status(Status::single_album);
     download_single(page, title);
   } else {

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "albums/state.h"
+#include "albums/tally.h"
 #include "download/names.h"
 #include "download/picture_fetch.h"
 #include "download/record.h"
@@ -14,6 +15,7 @@
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/folder.h"
+#include "platform/folders.h"
 #include "platform/regex_object.h"
 #include "platform/worker.h"
 
@@ -38,11 +40,11 @@ bool whole_album_page(const Text& page) {
 
 // Tries as the retry policy says; an answer that is not 2xx, or not the page, is a failed
 // attempt, never a page to read. `cause` says why the last one failed.
-Text fetch_album_page(std::string_view address, Text& cause) {
+Text fetch_album_page(std::string_view address, Text& cause, FetchReport& r) {
   RetryPolicy policy(RetryTarget::album_page);
   while (!current_cancelled()) {
     Bytes body = http_fetch(address, 0);
-    FetchReport r = last_fetch_report();
+    r = last_fetch_report();
     FailedAttempt failed;
     failed.answered = r.error == TransferError::none;
     failed.status = r.status;
@@ -106,14 +108,16 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
 
   Text folder = choose_folder(face, title, options);
   tell_log(LogKind::progress, GBK("保存到：") + gbk_path(native_path(folder)) + "\r\n");
-  bool folder_ok = is_folder(folder);
-  if (!folder_ok) {
-    Text f = folder;
-    folder_ok = make_folder_path(f) || make_folder_path(f);
-  }
+  Text page_cause;
+  FetchReport page_report;
+  Text page = fetch_album_page(page_address, page_cause, page_report);
+  if (current_cancelled()) return outcome;
+  // The member's and the album's folders wait for a page that answered.
+  Text folder_cause = page.empty() ? GBK("相册页面获取失败") : prepare_folder(folder);
   // Held open and locked until the album ends: another run passes it by meanwhile.
-  Folder handle = folder_ok ? Folder(folder) : Folder();
-  folder_ok = handle.is_open();
+  Folder handle = folder_cause.empty() ? Folder(folder) : Folder();
+  bool folder_ok = handle.is_open();
+  if (folder_cause.empty() && !folder_ok) folder_cause = GBK("无法打开文件夹");
   if (folder_ok && !handle.try_lock()) {
     outcome.busy = true;
     tell_log(LogKind::account, GBK("另一个运行正在下载这个相册，本次跳过：") +
@@ -122,16 +126,13 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
   }
   if (folder_ok) handle.remove_temporaries();  // of an interrupted run
 
-  Text page_cause;
-  Text page = fetch_album_page(page_address, page_cause);
-  if (current_cancelled()) return outcome;
-
   Text block = text_between(page, "window.pic960List", "};");
   bool searched = re.search(picture_pattern, block);
   int n = re.match_count();
   outcome.pictures = n;
   if (page.empty()) {
     outcome.page_failed = true;
+    outcome.page_unreachable = unreachable(page_report);
     outcome.page_cause = GBK("相册页面获取失败（") + page_cause + GBK("）");
     tell_log(LogKind::failure, GBK("相册页面获取失败：") + Text(page_address) + GBK("（") +
                                    page_cause + GBK("）") + "\r\n");
@@ -146,7 +147,8 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
     tell_log(LogKind::failure, GBK("相册页面中的图片无法识别：") + Text(page_address) + "\r\n");
   }
   if (!folder_ok && n > 0) {
-    tell_log(LogKind::failure, GBK("无法创建文件夹：") + folder + "\r\n");
+    tell_log(LogKind::failure, GBK("无法创建文件夹：") + gbk_path(native_path(folder)) + GBK("（") +
+                                   folder_cause + GBK("）") + "\r\n");
   }
   tell(ProgressEvent{n, std::nullopt});
 
@@ -229,6 +231,12 @@ AlbumOutcome download_album(std::string_view page_address, std::string_view titl
   tell_log(LogKind::progress, GBK("---完成相册《") + title + GBK("》下载\r\n\r\n"));
   tell(CounterEvent{Counter::pictures_ended});
   note_failures(outcome.failed + (outcome.page_failed ? 1 : 0));
+  add_to_tally({.pages_unreachable = outcome.page_unreachable,
+                .pages_failed = outcome.page_failed && !outcome.page_unreachable,
+                .pictures_found = n,
+                .pictures_saved = outcome.saved,
+                .pictures_skipped = outcome.skipped,
+                .pictures_failed = outcome.failed});
   return outcome;
 }
 

@@ -16,8 +16,9 @@ struct AlbumOutcome {
   int saved = 0;
   int skipped = 0;  // proven done by an earlier run
   int failed = 0;
-  bool page_failed = false;  // the page could not be fetched or read
-  bool busy = false;         // another run was downloading it: passed by, nothing counted
+  bool page_failed = false;       // the page could not be fetched or read
+  bool page_unreachable = false;  // its server never answered (refused, silent, unknown)
+  bool busy = false;              // another run was downloading it: passed by, nothing counted
   Text page_cause;
   std::vector<PictureFailure> failures;
 };
