@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "albums/state.h"
+#include "app/cli/options.h"
 #include "app/commands.h"
 #include "platform/codepage.h"
 #include "platform/controls.h"
@@ -76,7 +77,7 @@ int usage_error(const std::string& command, const std::string& message) {
 std::optional<int> parse(QCommandLineParser& parser, const std::string& command, const char* help,
                          int argc, char** argv, int first) {
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
   QCommandLineOption help_option({"h", "help"}, "help");
   parser.addOption(help_option);
   QStringList args{QString::fromStdString("albumfetch " + command)};
@@ -99,11 +100,6 @@ std::optional<int> parse(QCommandLineParser& parser, const std::string& command,
     return 0;
   }
   return std::nullopt;
-}
-
-void add_output_options(QCommandLineParser& parser) {
-  parser.addOption(QCommandLineOption({"q", "quiet"}, "quiet"));
-  parser.addOption(QCommandLineOption({"v", "verbose"}, "verbose"));
 }
 
 Session::Session(const QCommandLineParser& parser) {
@@ -133,7 +129,7 @@ Session::Session(const QCommandLineParser& parser) {
   };
   set_current_window(&window);
   std::signal(SIGINT, on_sigint);
-  if (::isatty(2) && !quiet) progress = std::thread([this] { show_progress(); });
+  if (terminal_redraws() && !quiet) progress = std::thread([this] { show_progress(); });
 }
 
 std::vector<NewRow> Session::listed_rows() {

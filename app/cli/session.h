@@ -31,8 +31,6 @@ int usage_error(const std::string& command, const std::string& message);
 // Returns an exit status when the command is done with (help shown, or bad usage).
 std::optional<int> parse(QCommandLineParser& parser, const std::string& command, const char* help,
                          int argc, char** argv, int first = 2);
-// -q/--quiet and -v/--verbose, for the commands that reach the network.
-void add_output_options(QCommandLineParser& parser);
 
 struct Session {
   HeadlessWindow window;
