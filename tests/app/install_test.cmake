@@ -7,7 +7,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "install failed: ${rc}")
 endif()
 foreach(f bin/albumfetch share/applications/albumfetch.desktop
-          share/metainfo/albumfetch.metainfo.xml
+          share/metainfo/net.albumfetch.albumfetch.metainfo.xml
           share/icons/hicolor/scalable/apps/albumfetch.svg
           share/icons/hicolor/16x16/apps/albumfetch.png share/icons/hicolor/32x32/apps/albumfetch.png
           share/icons/hicolor/48x48/apps/albumfetch.png share/icons/hicolor/64x64/apps/albumfetch.png
@@ -35,6 +35,14 @@ if(VALIDATE)
                   RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "the desktop entry does not validate")
+  endif()
+endif()
+# The installed tree as AppStream sees it: metainfo named after its id, entry and icon found.
+find_program(APPSTREAMCLI appstreamcli)
+if(APPSTREAMCLI)
+  execute_process(COMMAND ${APPSTREAMCLI} validate-tree --no-net "${prefix}" RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "appstreamcli validate-tree fails on the installed tree")
   endif()
 endif()
 file(REMOVE_RECURSE "${prefix}")

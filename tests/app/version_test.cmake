@@ -1,7 +1,7 @@
 # The files that cannot take the version from the build say the build's version:
 # the man page's title line, the metainfo's newest release and the changelog's newest entry.
 foreach(pair "app/data/albumfetch.1|\"albumfetch ${VERSION}\""
-             "app/data/albumfetch.metainfo.xml|<release version=\"${VERSION}\""
+             "app/data/net.albumfetch.albumfetch.metainfo.xml|<release version=\"${VERSION}\""
              "packaging/changelog|albumfetch (${VERSION})")
   string(REPLACE "|" ";" parts "${pair}")
   list(GET parts 0 file)
