@@ -5,6 +5,9 @@
 #include "platform/codepage.h"
 #include "platform/delay.h"
 #include "platform/events.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/program.h"
 #include "platform/worker.h"
 
 namespace af {
@@ -28,6 +31,13 @@ BatchOutcome download_selected() {
   tell_log(LogKind::progress, selected_numbers.empty()
                                   ? GBK("当前未选择任何相册") + "\r\n\r\n"
                                   : GBK("当前被选择相册编号:") + selected_numbers + "\r\n\r\n");
+  // A save location that cannot take a file ends the batch before any request.
+  Text base = resolve_save_location(face->save_location());
+  if (Text cause = prepare_folder(base, true); !cause.empty() && !album_queue.empty()) {
+    tell_log(LogKind::failure, GBK("无法写入保存位置：") + gbk_path(native_path(base)) + GBK("（") +
+                                   cause + GBK("），什么也没有下载\r\n"));
+    album_queue.clear();
+  }
   int count = static_cast<int>(album_queue.size());
   outcome.albums = count;
   tell(CounterEvent{Counter::albums_queued, 0, count});

@@ -1,6 +1,8 @@
 // The habits of the command line's peers: several addresses and address lists, JSON
 // Lines, options where wget and curl users put them.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 
 #include "tests/app/cli_fixture.h"
 
@@ -112,6 +114,55 @@ TEST_F(Cli, AnAddressAloneOpensTheWindow) {
   EXPECT_NE(o.err.find("没有可用的显示"), std::string::npos) << o.err;
   EXPECT_EQ(run({"lsit"}).status, 2);
   EXPECT_EQ(run({"-q"}).err, "albumfetch: 缺少命令; see 'albumfetch --help'\n");
+}
+
+// What the program writes to a terminal whose TERM is `term`, up to its end.
+std::string on_a_terminal(const std::vector<std::string>& args, const std::string& term,
+                          const std::string& connect_to) {
+  std::string term_env = "TERM=" + term, connect_env = "ALBUMFETCH_CONNECT_TO=" + connect_to;
+  std::vector<std::string> words(args);
+  std::vector<char*> argv{const_cast<char*>(ALBUMFETCH_EXE)};
+  for (auto& a : words) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  int master = -1;
+  pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    ::putenv(term_env.data());
+    ::putenv(connect_env.data());
+    ::execv(ALBUMFETCH_EXE, argv.data());
+    ::_exit(127);
+  }
+  std::string out;
+  char buf[4096];
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline) {
+    pollfd p{master, POLLIN, 0};
+    if (::poll(&p, 1, 100) <= 0) continue;
+    ssize_t n = ::read(master, buf, sizeof buf);
+    if (n <= 0) break;  // the program ended: the terminal hangs up
+    out.append(buf, static_cast<size_t>(n));
+  }
+  if (std::chrono::steady_clock::now() >= deadline) {
+    ::kill(pid, SIGKILL);
+    ADD_FAILURE() << "the program did not end on its terminal within 60 s";
+  }
+  af::test::reap(pid, "the program on its terminal to exit");
+  ::close(master);
+  return out;
+}
+
+// A terminal that takes escape sequences gets the progress line; TERM=dumb none at all.
+TEST_F(Cli, NoEscapeSequencesForADumbTerminal) {
+  auto& m = site.add_member("tty");
+  site.add_album(m, "慢", 12);  // at least 12 pauses of 50 ms: longer than a progress tick
+  site.start();
+  std::vector<std::string> args{"download", "tty.pp.163.com", "--save", dir.string(),
+                                "--overwrite"};
+  std::string dumb = on_a_terminal(args, "dumb", site.connect_to());
+  EXPECT_NE(dumb.find("全部下载完毕"), std::string::npos) << dumb;
+  EXPECT_EQ(dumb.find('\x1b'), std::string::npos) << dumb;
+  std::string xterm = on_a_terminal(args, "xterm", site.connect_to());
+  EXPECT_NE(xterm.find("\r\x1b[K"), std::string::npos) << xterm;
 }
 
 }  // namespace

@@ -149,3 +149,17 @@ TEST(Batch, WhatGbkCannotHoldReachesTheFolders) {
   EXPECT_TRUE(fs::exists(save / "world" / "Café3"));
   EXPECT_NE(r.log_utf8().find("保存到：" + (save / "world" / "Café3").string()), std::string::npos);
 }
+
+// A save location that cannot take a file is found before any album page is asked for.
+TEST(Batch, UnwritableSaveLocationFetchesNothing) {
+  Road r;
+  auto& m = r.site.add_member("ro");
+  auto& a = r.site.add_album(m, "一", 1);
+  r.start();
+  r.classify("ro.pp.163.com");
+  r.window.set_text(c::编辑框_保存位置, "/proc/none");
+  r.download_batch();
+  EXPECT_NE(r.log_utf8().find("无法写入保存位置：/proc/none（"), std::string::npos) << r.log_utf8();
+  EXPECT_EQ(r.site.hits(a.url), 0u);
+  EXPECT_EQ(U(r.window.messages().back()), "全部下载完毕");
+}
