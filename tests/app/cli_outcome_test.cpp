@@ -84,6 +84,13 @@ const StatusCase status_cases[] = {
        return std::vector<std::string>{"list", "m.pp.163.com"};
      },
      4, "主页获取失败：http://m.pp.163.com/（连接被拒绝）", false},
+    {"album_page_refused",
+     [](Cli& t) {
+       t.connect_to = refusing_host_port();
+       return std::vector<std::string>{"download", "http://pp.163.com/m/pp/7.html", "--save",
+                                       t.dir.string()};
+     },
+     4, "相册页面获取失败：http://pp.163.com/m/pp/7.html（连接被拒绝）", false},
     {"album_page_missing",
      [](Cli& t) {
        auto& m = t.site.add_member("m");
