@@ -6,8 +6,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cctype>
-
 #include "tests/support/loopback.h"
 
 namespace af::test {
@@ -122,54 +120,11 @@ void CountingProxy::tunnel(int client, std::string early) {
   ::close(up);
 }
 
-// A request in absolute form goes on in origin form with "Connection: close"; the answer
-// comes back as it is, up to the upstream's end.
+// The program's requests reach it as CONNECT tunnels: the tests redirect every
+// connection's end, and libcurl then tunnels through a proxy.
 void CountingProxy::carry(int client) {
   std::string head = read_head(client);
-  size_t line_end = head.find("\r\n");
-  size_t sp1 = head.find(' '), sp2 = sp1 == std::string::npos ? sp1 : head.find(' ', sp1 + 1);
-  if (line_end == std::string::npos || sp2 == std::string::npos || sp2 > line_end) {
-    ::close(client);
-    return;
-  }
-  std::string method = head.substr(0, sp1), target = head.substr(sp1 + 1, sp2 - sp1 - 1);
-  if (method == "CONNECT") {
-    tunnel(client, head.substr(head.find("\r\n\r\n") + 4));
-    ::close(client);
-    return;
-  }
-  {
-    std::lock_guard lock(m_);
-    targets_.push_back(method + " " + target);
-  }
-  std::string path = target;
-  if (path.rfind("http://", 0) == 0) {
-    size_t slash = path.find('/', 7);
-    path = slash == std::string::npos ? "/" : path.substr(slash);
-  }
-  std::string out = method + " " + path + head.substr(sp2, line_end - sp2) + "\r\n";
-  size_t pos = line_end + 2, end = head.find("\r\n\r\n");
-  while (pos < end) {
-    size_t eol = head.find("\r\n", pos);
-    std::string line = head.substr(pos, eol - pos);
-    pos = eol + 2;
-    std::string lower;
-    for (char ch : line.substr(0, line.find(':'))) lower += static_cast<char>(std::tolower(ch));
-    if (lower != "connection" && lower != "proxy-connection" && lower != "keep-alive")
-      out += line + "\r\n";
-  }
-  out += "Connection: close\r\n\r\n" + head.substr(end + 4);
-  int up = connect_to(upstream_);
-  if (up >= 0 && send_all(up, out)) {
-    char buf[65536];
-    for (;;) {
-      pollfd p{up, POLLIN, 0};
-      if (stop_ || ::poll(&p, 1, 5000) <= 0) break;
-      ssize_t n = ::recv(up, buf, sizeof buf, 0);
-      if (n <= 0 || !send_all(client, std::string(buf, static_cast<size_t>(n)))) break;
-    }
-  }
-  if (up >= 0) ::close(up);
+  if (head.rfind("CONNECT ", 0) == 0) tunnel(client, head.substr(head.find("\r\n\r\n") + 4));
   ::close(client);
 }
 

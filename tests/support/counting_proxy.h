@@ -1,6 +1,5 @@
-// A loopback HTTP proxy that counts what it carries: every request that reaches it, in
-// absolute form or inside a CONNECT tunnel, is recorded and passed on to one upstream
-// server.
+// A loopback HTTP proxy that counts what it carries: every request inside its CONNECT
+// tunnels is recorded and passed on to one upstream server.
 #pragma once
 
 #include <atomic>
