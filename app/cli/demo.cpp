@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "app/cli/options.h"
 #include "app/cli/session.h"
 #include "app/community/demo.h"
 #include "app/qt/gui.h"
@@ -38,7 +39,9 @@ int run_demo(int argc, char** argv) {
   parser.addOption(QCommandLineOption("serve", "serve"));
   parser.addOption(QCommandLineOption("port", "port", "N"));
   parser.addOption(QCommandLineOption("screenshot", "screenshot", "FILE"));  // for CI
+  cli::add_global_options(parser);  // as every command; the proxy ones reach the window
   if (auto done = cli::parse(parser, "demo", demo_help, argc, argv)) return *done;
+  if (auto bad = cli::apply_global_options(parser, "demo")) return *bad;
   if (!parser.positionalArguments().isEmpty())
     return cli::usage_error(
         "demo", "无法识别的参数：" + parser.positionalArguments().first().toStdString());
