@@ -54,20 +54,11 @@ void Window::set_text(std::string_view c, const Text& t) {
 bool Window::visible(std::string_view c) {
   return invoke<bool>(*this, [&] { return do_visible(c); });
 }
-void Window::set_visible(std::string_view c, bool v) {
-  invoke_void(*this, [&] { do_set_visible(c, v); });
-}
 bool Window::checked(std::string_view c) {
   return invoke<bool>(*this, [&] { return do_checked(c); });
 }
 void Window::set_checked(std::string_view c, bool v) {
   invoke_void(*this, [&] { do_set_checked(c, v); });
-}
-int Window::progress_maximum(std::string_view b) {
-  return invoke<int>(*this, [&] { return do_progress(b, true); });
-}
-int Window::progress_position(std::string_view b) {
-  return invoke<int>(*this, [&] { return do_progress(b, false); });
 }
 void Window::set_progress_maximum(std::string_view b, int v) {
   invoke_void(*this, [&] { do_set_progress(b, true, v); });
@@ -77,20 +68,6 @@ void Window::set_progress_position(std::string_view b, int v) {
 }
 int Window::row_count(std::string_view l) {
   return invoke<int>(*this, [&] { return do_row_count(l); });
-}
-int Window::append_row(std::string_view l) {
-  WorkerToken* token = current_token();
-  if (token && token->cancelled()) return -1;
-  int row = -1;
-  invoke_void(*this, [&] { row = do_append_row(l); });
-  return row;
-}
-int Window::append_rows(std::string_view l, const std::vector<NewRow>& rows) {
-  WorkerToken* token = current_token();
-  if (rows.empty() || (token && token->cancelled())) return -1;
-  int first = -1;
-  invoke_void(*this, [&] { first = do_append_rows(l, rows); });
-  return first;
 }
 int Window::do_append_rows(std::string_view l, const std::vector<NewRow>& rows) {
   int first = -1;
@@ -106,32 +83,14 @@ int Window::do_append_rows(std::string_view l, const std::vector<NewRow>& rows) 
   }
   return first;
 }
-void Window::clear_rows(std::string_view l) {
-  invoke_void(*this, [&] { do_clear_rows(l); });
-}
-Text Window::cell(std::string_view l, int r, int c) {
-  return invoke<Text>(*this, [&] { return do_cell(l, r, c); });
-}
-void Window::set_cell(std::string_view l, int r, int c, const Text& t) {
-  invoke_void(*this, [&] { do_set_cell(l, r, c, t); });
-}
 bool Window::row_checked(std::string_view l, int r) {
   return invoke<bool>(*this, [&] { return do_row_checked(l, r); });
 }
 void Window::set_row_checked(std::string_view l, int r, bool v) {
   invoke_void(*this, [&] { do_set_row_checked(l, r, v); });
 }
-void Window::set_row_picture(std::string_view l, int r, int p) {
-  invoke_void(*this, [&] { do_set_row_picture(l, r, p); });
-}
-void Window::set_column_width(std::string_view l, int c, int w) {
-  invoke_void(*this, [&] { do_set_column_width(l, c, w); });
-}
 void Window::append_log(std::string_view b, const Text& t) {
   invoke_void(*this, [&] { do_append_log(b, t); });
-}
-void Window::set_focus(std::string_view c) {
-  invoke_void(*this, [&] { do_set_focus(c); });
 }
 int Window::message_box(const Text& m, int buttons, const Text& caption) {
   return invoke<int>(*this, [&] { return do_message_box(m, buttons, caption); });

@@ -26,28 +26,15 @@ class Window : public Face {
   Text text(std::string_view control);  // edit box content or label caption
   void set_text(std::string_view control, const Text& text);
   bool visible(std::string_view control);
-  void set_visible(std::string_view control, bool visible);
   bool checked(std::string_view control);
   void set_checked(std::string_view control, bool checked);
-  int progress_maximum(std::string_view bar);
-  int progress_position(std::string_view bar);
   void set_progress_maximum(std::string_view bar, int maximum);
   void set_progress_position(std::string_view bar, int position);
   int row_count(std::string_view list);
-  int append_row(std::string_view list);
-  // Appends rows numbered on from the last one (序号 = row index + 1) in one trip to the
-  // window; the index of the first, or -1 when nothing was added.
-  int append_rows(std::string_view list, const std::vector<NewRow>& rows);
-  void clear_rows(std::string_view list);
-  Text cell(std::string_view list, int row, int column);
-  void set_cell(std::string_view list, int row, int column, const Text& text);
   bool row_checked(std::string_view list, int row);
   void set_row_checked(std::string_view list, int row, bool checked);
-  void set_row_picture(std::string_view list, int row, int picture);
-  void set_column_width(std::string_view list, int column, int width);
   // Puts the caret at the end, scrolls there and inserts `text`; nothing is added to it.
   void append_log(std::string_view box, const Text& text);
-  void set_focus(std::string_view control);
   int message_box(const Text& message, int buttons, const Text& caption);
   // Handles what is queued for the window thread; does nothing on other threads.
   void process_pending();
