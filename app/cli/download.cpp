@@ -155,9 +155,7 @@ int run_download(int argc, char** argv) {
   size_t count = addresses->size();
   for (size_t k = 0; k < count; ++k) {
     const std::string& address = (*addresses)[k];
-    if (count > 1 && !s.quiet)
-      say("地址 " + std::to_string(k + 1) + "/" + std::to_string(count) + "：" +
-          terminal_safe(address) + "\n");
+    announce_address(s, k, count, address);
     if (auto done = download_one(s, address, selection, select_text, bad_address)) return *done;
   }
   RunTally tally = run_tally();

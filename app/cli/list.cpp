@@ -94,9 +94,7 @@ int run_list(int argc, char** argv) {
   size_t count = addresses->size();
   for (size_t k = 0; k < count; ++k) {
     const std::string& address = (*addresses)[k];
-    if (count > 1 && !s.quiet)
-      say("地址 " + std::to_string(k + 1) + "/" + std::to_string(count) + "：" +
-          terminal_safe(address) + "\n");
+    announce_address(s, k, count, address);
     Text entered = normalise_address(utf8_to_gbk(std::string_view(address)));
     if (kind_of_address(entered) == AddressKind::album) {
       list_album_page(entered, json, address);

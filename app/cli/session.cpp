@@ -178,6 +178,12 @@ std::optional<AddressKind> Session::classify(const std::string& address) {
   return kind->load();
 }
 
+void announce_address(const Session& s, size_t k, size_t count, const std::string& address) {
+  if (count > 1 && !s.quiet)
+    say("地址 " + std::to_string(k + 1) + "/" + std::to_string(count) + "：" +
+        terminal_safe(address) + "\n");
+}
+
 bool wait_for(const WorkerHandle& w) {
   while (w && !w->finished.load()) {
     if (interrupted.load()) return false;

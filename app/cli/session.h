@@ -54,6 +54,8 @@ struct Session {
   void show_progress();
 };
 
+// "地址 k/n：ADDRESS" before each of several addresses, unless the run is quiet.
+void announce_address(const Session& s, size_t k, size_t count, const std::string& address);
 // Waits for a worker, returning false when Ctrl-C came first.
 bool wait_for(const WorkerHandle& worker);
 int interrupted_status();
