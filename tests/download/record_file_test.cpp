@@ -7,6 +7,7 @@
 
 #include "download/record.h"
 #include "platform/files.h"
+#include "tests/support/read_file.h"
 
 using namespace af;
 namespace fs = std::filesystem;
@@ -35,10 +36,7 @@ struct RecordFile : ::testing::Test {
     }
     return r;
   }
-  std::string text() {
-    std::ifstream in(dir / ".albumfetch-record", std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-  }
+  std::string text() { return af::test::read_file(dir / ".albumfetch-record"); }
   void put(const std::string& s) {
     std::ofstream(dir / ".albumfetch-record", std::ios::binary | std::ios::trunc) << s;
   }

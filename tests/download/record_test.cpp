@@ -94,9 +94,7 @@ TEST_P(BadRecord, IsNoRecord) {
   Fixture f(2);
   f.run();
   fs::path rec = f.folder / ".albumfetch-record";
-  std::ifstream in(rec);
-  std::string good((std::istreambuf_iterator<char>(in)), {});
-  in.close();
+  std::string good = af::test::read_file(rec);
   std::ofstream(rec, std::ios::binary | std::ios::trunc) << GetParam().spoil(good);
   EXPECT_FALSE(read_record(gbk_path(f.folder)).has_value());
   EXPECT_EQ(f.fetched_during([&] { f.run(); }), (std::vector<size_t>{1, 1}));

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "platform/codepage.h"
 #include "platform/program.h"
+#include "tests/support/read_file.h"
 
 using namespace af;
 namespace fs = std::filesystem;
@@ -46,9 +46,7 @@ TEST_F(FilesTest, WriteFileConcatenatesAndRejectsEmptyPath) {
   Bytes a{'a', 'b'}, b{0, 'c'};
   EXPECT_FALSE(write_file("", a));
   EXPECT_TRUE(write_file(base + "\\x.bin", {&a, &b}));
-  std::ifstream in(root / "x.bin", std::ios::binary);
-  std::string got((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(got, std::string("ab\0c", 4));
+  EXPECT_EQ(af::test::read_file(root / "x.bin"), std::string("ab\0c", 4));
   EXPECT_FALSE(write_file(base + "\\missing\\x.bin", a));
 }
 

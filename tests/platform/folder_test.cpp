@@ -13,16 +13,13 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "tests/support/read_file.h"
 
 using namespace af;
+using af::test::read_file;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), {});
-}
 
 struct Planted {
   const char* name;
@@ -63,10 +60,10 @@ TEST_P(Obstacle, IsNeverWrittenThroughAndNeverBlocks) {
     ASSERT_TRUE(f.write("picture", 7));
     ASSERT_TRUE(f.commit());
   }
-  EXPECT_EQ(slurp(root / "outside" / "victim"), "the user's text");
+  EXPECT_EQ(read_file(root / "outside" / "victim"), "the user's text");
   EXPECT_EQ(std::distance(fs::directory_iterator(root / "outside"), {}), 1) << "nothing created";
   EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(root / "album" / "p.jpg")));
-  EXPECT_EQ(slurp(root / "album" / "p.jpg"), "picture");
+  EXPECT_EQ(read_file(root / "album" / "p.jpg"), "picture");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -141,6 +138,6 @@ TEST(Folder, ATemporarySwappedForALinkIsNotCommitted) {
   fs::create_symlink(dir / "victim", dir / temp_name("p.jpg"));
   EXPECT_FALSE(f.commit());
   EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "p.jpg")));
-  EXPECT_EQ(slurp(dir / "victim"), "text");
+  EXPECT_EQ(read_file(dir / "victim"), "text");
   fs::remove_all(dir);
 }

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <thread>
 
 #include "albums/classify.h"
@@ -74,11 +73,6 @@ void Road::download_batch() {
 
 std::string Road::log_utf8() {
   return gbk_to_utf8(window.log());
-}
-
-std::string read_file(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
 }  // namespace af::test

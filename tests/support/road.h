@@ -6,6 +6,7 @@
 #include "app/community/community.h"
 #include "app/headless_window.h"
 #include "platform/clock.h"
+#include "tests/support/read_file.h"
 
 namespace af::test {
 
@@ -31,7 +32,5 @@ class Road {
  private:
   Time time_;
 };
-
-std::string read_file(const std::filesystem::path& p);
 
 }  // namespace af::test
