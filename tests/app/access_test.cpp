@@ -22,6 +22,7 @@
 #include "platform/codepage.h"
 #include "platform/controls.h"
 #include "platform/program.h"
+#include "tests/app/utf8_qstring.h"
 #include "text/text.h"
 
 using namespace af;
@@ -29,9 +30,6 @@ namespace c = af::ctl;
 namespace fs = std::filesystem;
 
 namespace {
-QString q(std::string_view s) {
-  return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
-}
 bool chinese(const QString& s) {
   for (QChar ch : s)
     if (ch.unicode() >= 0x4E00 && ch.unicode() <= 0x9FFF) return true;

@@ -21,16 +21,11 @@
 #include "platform/files.h"
 #include "platform/folder.h"
 #include "platform/program.h"
+#include "tests/app/utf8_qstring.h"
 
 using namespace af;
 namespace c = af::ctl;
 namespace fs = std::filesystem;
-
-namespace {
-QString q(std::string_view s) {
-  return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
-}
-}  // namespace
 
 class WindowTest : public QObject {
   Q_OBJECT
